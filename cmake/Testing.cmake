@@ -1,0 +1,33 @@
+# Test helpers: every test is a GoogleTest executable registered with CTest.
+enable_testing()
+find_package(GTest REQUIRED)
+include(GoogleTest)
+
+# sto_add_test(NAME SOURCES src... LIBS lib...)
+function(sto_add_test name)
+  cmake_parse_arguments(T "" "" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${T_SOURCES})
+  target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gmock GTest::gtest_main)
+  set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
+  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60
+                       PROPERTIES ENVIRONMENT "STO_BUILD_DIR=${CMAKE_BINARY_DIR}")
+endfunction()
+
+# Adds every sub-folder of the current folder that has a CMakeLists.txt.
+function(sto_add_subfolders)
+  file(GLOB children LIST_DIRECTORIES true ${CMAKE_CURRENT_SOURCE_DIR}/*)
+  list(SORT children)
+  foreach(child IN LISTS children)
+    if(IS_DIRECTORY ${child} AND EXISTS ${child}/CMakeLists.txt)
+      add_subdirectory(${child})
+    endif()
+  endforeach()
+endfunction()
+
+# sto_add_bench(NAME SOURCES src... LIBS lib...): a benchmark that prints its figures.
+function(sto_add_bench name)
+  cmake_parse_arguments(B "" "" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${B_SOURCES})
+  target_link_libraries(${name} PRIVATE ${B_LIBS})
+  set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bench)
+endfunction()

@@ -1,0 +1,11 @@
+#!/usr/bin/env bash
+# Runs every benchmark of a build tree and prints its figures; it judges nothing.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+dir=${1:-build}
+shopt -s nullglob
+for b in "$dir"/bench/*; do
+  [ -x "$b" ] || continue
+  echo "-- $(basename "$b")"
+  xvfb-run -a -s "-screen 0 1280x1024x24" "$b"
+done
