@@ -1,0 +1,96 @@
+// The embedded server's engine: sessions on SQLite database files addressed
+// by server and database name, the statement forms the program and the
+// tools send, stored procedures kept in the database, and bulk loading.
+#pragma once
+
+#include <cstddef>
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace embsql {
+
+// A database error as SQL Server reports it: SQLSTATE, native error number,
+// severity and message text (without any origin prefix).
+class Error : public std::runtime_error {
+public:
+    Error(std::string sqlState, int nativeError, const std::string& message, int severity = 16);
+    const std::string& SqlState() const { return m_sqlState; }
+    int NativeError() const { return m_nativeError; }
+    int Severity() const { return m_severity; }
+
+private:
+    std::string m_sqlState;
+    int m_nativeError;
+    int m_severity;
+};
+
+// The folder that holds every server's databases: $EMBSQL_DATA_DIR when set,
+// otherwise /var/lib/solvanetoorbelle/embedded.
+std::filesystem::path DataDir();
+
+// The file of one database: <DataDir>/<server>/<database>.sqlite, names
+// folded to lower case (SQL Server names are case-insensitive). Throws Error
+// for a name that cannot be a file name (empty, '/', "..", control chars).
+std::filesystem::path DatabasePath(std::string_view server, std::string_view database);
+
+// One column of a result set or of a table.
+struct Column {
+    std::string name;
+    bool isInteger = false;  // otherwise text
+    std::size_t maxLength = 0;  // characters for text; 0 means no limit
+    bool nullable = true;
+};
+
+// One result of a statement: a result set (Columns() not empty) that is read
+// row by row, or only a count of affected rows.
+class Result {
+public:
+    virtual ~Result() = default;
+    virtual const std::vector<Column>& Columns() const = 0;
+    // Moves to the next row; false once the rows are exhausted. Throws Error.
+    virtual bool Next() = 0;
+    // The current row's value of column i, or nullopt for NULL. Valid until
+    // the next call of Next().
+    virtual std::optional<std::string_view> Value(std::size_t i) const = 0;
+    // Rows inserted, updated or deleted; -1 when the statement counts none.
+    virtual long long RowsAffected() const = 0;
+};
+
+class Session {
+public:
+    // Opens database `database` of server `server` for `login`. Throws Error:
+    // 28000/18456 "Login failed for user 'LOGIN'." for a wrong or unknown
+    // login, and 42000/4060 "Cannot open database "DB" requested by the login.
+    // The login failed." when the database does not exist.
+    static std::unique_ptr<Session> Connect(std::string_view server, std::string_view database,
+                                            std::string_view login, std::string_view password);
+    virtual ~Session() = default;
+
+    // Runs one statement: a plain select; {call p}'a','b'; {call p('a','b')};
+    // exec/execute p 'a', 2; truncate table t. Returns its results in order
+    // (a procedure gives one per select of its body). A procedure runs in one
+    // transaction. Throws Error: 42S02/208 "Invalid object name 'X'.",
+    // 42000/2812 "Could not find stored procedure 'X'.", 42000/102 syntax
+    // errors, 42000/50000 an error a procedure body raised, HYT00 a database
+    // that stayed busy.
+    virtual std::vector<std::unique_ptr<Result>> Execute(std::string_view statement) = 0;
+
+    // The columns of a table, in order. Throws 42S02/208 when it is missing.
+    virtual std::vector<Column> DescribeTable(std::string_view table) = 0;
+
+    // Bulk loading: inserts rows into a table inside explicit transactions.
+    virtual void Begin() = 0;
+    virtual void Commit() = 0;
+    virtual void Rollback() = 0;
+    // Inserts one row (values in column order, nullopt for NULL). Throws Error
+    // when a value does not fit its column or a constraint fails.
+    virtual void Insert(std::string_view table,
+                        const std::vector<std::optional<std::string>>& values) = 0;
+};
+
+}  // namespace embsql
