@@ -1,11 +1,17 @@
-// Reading a whole file as text, the way the program reads back the files that its
-// command-line tools write.
+// Reading whole files: as bytes, and as text the way the program reads back the files
+// that its command-line tools write.
 #pragma once
 
 #include <optional>
 #include <string>
+#include <sys/stat.h>
 
 namespace platform {
+
+// The whole file's bytes. nullopt, with errno saying why, when it cannot be opened, is
+// not a regular file (EINVAL) or a read fails. When info is not null it receives the
+// file's status.
+std::optional<std::string> ReadFileBytes(const std::string& path, struct stat* info = nullptr);
 
 // The whole file's text up to its first zero byte; nullopt when the file is missing, is
 // not a regular file or cannot be read. An empty file gives "".

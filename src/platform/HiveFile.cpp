@@ -1,0 +1,179 @@
+// Reading hive files in their encodings and rewriting them atomically.
+#include "platform/HiveFile.h"
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "platform/FileText.h"
+#include "platform/TextCodec.h"
+#include "platform/UniqueFd.h"
+
+namespace platform {
+namespace {
+
+constexpr std::string_view kBom16 = "\xFF\xFE";
+constexpr std::string_view kBom8 = "\xEF\xBB\xBF";
+
+bool StartsWith(std::string_view s, std::string_view prefix) {
+    return s.substr(0, prefix.size()) == prefix;
+}
+
+bool IsAccessError(int err) {
+    return err == EACCES || err == EPERM || err == EROFS;
+}
+
+bool WriteAll(int fd, std::string_view bytes) {
+    while (!bytes.empty()) {
+        const ssize_t n = write(fd, bytes.data(), bytes.size());
+        if (n < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return false;
+        }
+        bytes.remove_prefix(static_cast<size_t>(n));
+    }
+    return true;
+}
+
+// Writes bytes to a new file beside target and renames it over target.
+HiveWrite ReplaceFile(const std::string& target, std::string_view bytes, const HiveFile& like) {
+    const size_t slash = target.rfind('/');
+    const std::string folder = slash == std::string::npos ? "." : target.substr(0, slash + 1);
+    const std::string base = slash == std::string::npos ? target : target.substr(slash + 1);
+    std::string temp = folder + (folder.back() == '/' ? "" : "/") + "." + base + ".XXXXXX";
+    UniqueFd fd(mkostemp(temp.data(), O_CLOEXEC));
+    if (fd.Get() < 0) {
+        return IsAccessError(errno) ? HiveWrite::AccessDenied : HiveWrite::Failed;
+    }
+    // Keeping the owner needs root's rights; without them the file becomes the caller's.
+    if (like.owner != static_cast<uid_t>(-1) && fchown(fd.Get(), like.owner, like.group) != 0) {
+        errno = 0;
+    }
+    const bool ok = WriteAll(fd.Get(), bytes) && fchmod(fd.Get(), like.mode) == 0 &&
+                    fsync(fd.Get()) == 0 && fd.Close() && rename(temp.c_str(), target.c_str()) == 0;
+    if (!ok) {
+        const int err = errno;
+        unlink(temp.c_str());
+        return IsAccessError(err) ? HiveWrite::AccessDenied : HiveWrite::Failed;
+    }
+    return HiveWrite::Ok;
+}
+
+std::optional<std::string> Encode(HiveEncoding encoding, std::string_view utf8) {
+    switch (encoding) {
+    case HiveEncoding::Utf16Le:
+        return Utf8ToUtf16Le(utf8);
+    case HiveEncoding::Ansi:
+        return Utf8ToCp1252(utf8);
+    case HiveEncoding::Utf8Bom:
+    case HiveEncoding::Utf8:
+        break;
+    }
+    return IsValidUtf8(utf8) ? std::optional<std::string>(utf8) : std::nullopt;
+}
+
+} // namespace
+
+HiveFile DecodeHiveFile(std::string raw) {
+    HiveFile file;
+    std::string text;
+    if (StartsWith(raw, kBom16)) {
+        file.encoding = HiveEncoding::Utf16Le;
+        std::optional<std::string> utf8 = Utf16LeToUtf8(std::string_view(raw).substr(2));
+        if (!utf8) {
+            throw HiveFormatError(1, "invalid UTF-16LE text");
+        }
+        text = std::move(*utf8);
+    } else if (StartsWith(raw, kBom8)) {
+        file.encoding = HiveEncoding::Utf8Bom;
+        text = raw.substr(kBom8.size());
+    } else if (StartsWith(raw, "REGEDIT4")) {
+        file.encoding = HiveEncoding::Ansi;
+        text = Cp1252ToUtf8(raw);
+    } else {
+        file.encoding = HiveEncoding::Utf8;
+        text = raw;
+    }
+    if (file.encoding != HiveEncoding::Utf16Le && file.encoding != HiveEncoding::Ansi &&
+        !IsValidUtf8(text)) {
+        throw HiveFormatError(1, "invalid UTF-8 text");
+    }
+    if (text.find('\0') != std::string::npos) {
+        throw HiveFormatError(1, "zero character in the text");
+    }
+    file.hive = ParseHive(text);
+    // Only a REGEDIT4 file is single-byte text; Unicode files must say version 5.
+    if (file.hive.version5 == (file.encoding == HiveEncoding::Ansi)) {
+        throw HiveFormatError(1, "header does not match the file's encoding");
+    }
+    if (text.find("\r\n") == std::string::npos && text.find('\n') != std::string::npos) {
+        file.eol = "\n";
+    }
+    file.endsWithEol = !text.empty() && text.back() == '\n';
+    file.raw = std::move(raw);
+    return file;
+}
+
+HiveLoad LoadHiveFile(const std::string& path, HiveFile& out) {
+    struct stat st {};
+    std::optional<std::string> raw = ReadFileBytes(path, &st);
+    if (!raw) {
+        if (errno == ENOENT || errno == ENOTDIR) {
+            return HiveLoad::Missing;
+        }
+        return IsAccessError(errno) ? HiveLoad::AccessDenied : HiveLoad::Malformed;
+    }
+    try {
+        out = DecodeHiveFile(std::move(*raw));
+    } catch (const HiveFormatError&) {
+        return HiveLoad::Malformed;
+    }
+    out.mode = st.st_mode & 07777;
+    out.owner = st.st_uid;
+    out.group = st.st_gid;
+    return HiveLoad::Ok;
+}
+
+HiveWrite AppendHiveKey(const std::string& path, const HiveFile* existing,
+                        std::string_view keyPath) {
+    const HiveEncoding encoding = existing ? existing->encoding : HiveEncoding::Utf16Le;
+    const std::string eol = existing ? existing->eol : "\r\n";
+    std::string addition;
+    if (!existing) {
+        addition = "Windows Registry Editor Version 5.00" + eol;
+    } else if (!existing->endsWithEol) {
+        addition = eol;
+    }
+    addition += eol + "[" + std::string(keyPath) + "]" + eol;
+    std::optional<std::string> encoded = Encode(encoding, addition);
+    if (!encoded) {
+        return HiveWrite::Unrepresentable;
+    }
+    std::string bytes = existing ? existing->raw : std::string(kBom16);
+    bytes += *encoded;
+    // Whatever the name holds, the file must read back whole and with the new key.
+    try {
+        if (DecodeHiveFile(bytes).hive.keys.count(LowerName(keyPath)) == 0) {
+            return HiveWrite::Unrepresentable;
+        }
+    } catch (const HiveFormatError&) {
+        return HiveWrite::Unrepresentable;
+    }
+    // A hive reached through a symbolic link is rewritten where the link points.
+    std::string target = path;
+    if (existing) {
+        char resolved[PATH_MAX];
+        if (realpath(path.c_str(), resolved) != nullptr) {
+            target = resolved;
+        }
+    }
+    const HiveFile fresh;
+    return ReplaceFile(target, bytes, existing ? *existing : fresh);
+}
+
+} // namespace platform

@@ -1,0 +1,54 @@
+// A registry hive file on disk: reading it in whichever encoding it was saved in,
+// and adding a key line to it atomically, every other byte kept.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <sys/types.h>
+
+#include "platform/HiveParser.h"
+
+namespace platform {
+
+enum class HiveEncoding {
+    Utf16Le, // byte-order mark FF FE (what the registry editor saves)
+    Utf8Bom, // byte-order mark EF BB BF, version 5 header
+    Utf8,    // no byte-order mark, version 5 header
+    Ansi,    // REGEDIT4: Windows-1252 single-byte text
+};
+
+enum class HiveLoad { Ok, Missing, AccessDenied, Malformed };
+
+struct HiveFile {
+    std::string raw; // the file's bytes as read
+    HiveEncoding encoding = HiveEncoding::Utf16Le;
+    std::string eol = "\r\n";             // the line end the file uses (CR LF when it has none)
+    bool endsWithEol = true;              // whether its last line is ended
+    mode_t mode = 0644;                   // permission bits, kept on rewrite
+    uid_t owner = static_cast<uid_t>(-1); // owner and group, kept on rewrite where allowed
+    gid_t group = static_cast<gid_t>(-1);
+    Hive hive;
+};
+
+// Reads and parses the file at path into out. Missing: no such file (or folder);
+// AccessDenied: it exists but may not be read; Malformed: anything else that stops it
+// being read as a hive (not a regular file, bad encoding, bad header, bad line, zero
+// bytes in the text). Never throws for file contents.
+HiveLoad LoadHiveFile(const std::string& path, HiveFile& out);
+
+// Decodes and parses bytes as they would be read from a file; throws HiveFormatError.
+HiveFile DecodeHiveFile(std::string raw);
+
+enum class HiveWrite { Ok, AccessDenied, Unrepresentable, Failed };
+
+// Adds the line "[keyPath]" at the end of the file, after a blank line, in the file's
+// encoding and line end; existing is the file as loaded, or null to create a new
+// version 5 file (UTF-16LE with byte-order mark, CR LF). The new content is written to a
+// temporary file in the same folder and renamed over the old one, so readers see either
+// the old file or the new one. Unrepresentable: the name cannot be written in the file's
+// encoding or would not read back as that key; AccessDenied: the folder or file may not
+// be written; Failed: any other write error. On failure the file is unchanged.
+HiveWrite AppendHiveKey(const std::string& path, const HiveFile* existing,
+                        std::string_view keyPath);
+
+} // namespace platform
