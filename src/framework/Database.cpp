@@ -1,0 +1,137 @@
+// CDatabase: connect text, connection attributes, connect and disconnect.
+#include "framework/Database.h"
+
+#include "framework/Recordset.h"
+
+#include <algorithm>
+#include <cstring>
+#include <strings.h>
+
+namespace {
+
+constexpr const char kOdbcPrefix[] = "ODBC;";
+constexpr size_t kOdbcPrefixLength = sizeof(kOdbcPrefix) - 1;
+
+// A value holding ';' or starting with '{' would otherwise end its key early or
+// add keys of its own: such a value is braced, with '}' doubled.
+std::string ConnectValue(std::string_view value) {
+    if (value.find(';') == std::string_view::npos && (value.empty() || value.front() != '{')) {
+        return std::string(value);
+    }
+    std::string braced = "{";
+    for (const char c : value) {
+        braced += c;
+        if (c == '}') {
+            braced += '}';
+        }
+    }
+    return braced + "}";
+}
+
+} // namespace
+
+CDatabase::~CDatabase() {
+    Close();
+}
+
+std::string CDatabase::BuildConnectString(const char* lpszDSN, const char* lpszConnect) {
+    const std::string_view connect = lpszConnect != nullptr ? lpszConnect : kOdbcPrefix;
+    if (connect.size() < kOdbcPrefixLength ||
+        strncasecmp(connect.data(), kOdbcPrefix, kOdbcPrefixLength) != 0) {
+        throw CDBException(SQL_ERROR, "HY000",
+                           "The connect text must start with \"ODBC;\": \"" + std::string(connect) +
+                               "\"");
+    }
+    std::string result;
+    if (lpszDSN != nullptr && *lpszDSN != '\0') {
+        result = "DSN=" + ConnectValue(lpszDSN) + ";";
+    }
+    result.append(connect.substr(kOdbcPrefixLength));
+    return result;
+}
+
+BOOL CDatabase::Open(const char* lpszDSN, BOOL bExclusive, BOOL bReadonly, const char* lpszConnect,
+                     BOOL bUseCursorLib) {
+    if (m_bConnected) {
+        throw CDBException(SQL_ERROR, "08002", "The database connection is already open.");
+    }
+    if (bExclusive) {
+        throw CDBException(SQL_ERROR, "HYC00",
+                           "Exclusive access to a data source is not supported.");
+    }
+    std::string in = BuildConnectString(lpszDSN, lpszConnect);
+
+    OdbcHandle env(SQL_HANDLE_ENV, SQL_HANDLE_ENV, SQL_NULL_HANDLE);
+    env.Check(SQLSetEnvAttr(env.Get(), SQL_ATTR_ODBC_VERSION,
+                            reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0));
+    OdbcHandle dbc(SQL_HANDLE_DBC, SQL_HANDLE_ENV, env.Get());
+    // Both attributes must be in place before the connection is made: the driver
+    // manager chooses the cursor library at connect time.
+    if (bUseCursorLib) {
+        dbc.Check(SQLSetConnectAttr(dbc.Get(), SQL_ATTR_ODBC_CURSORS,
+                                    reinterpret_cast<SQLPOINTER>(SQL_CUR_USE_ODBC),
+                                    SQL_IS_UINTEGER));
+    }
+    if (bReadonly) {
+        dbc.Check(SQLSetConnectAttr(dbc.Get(), SQL_ATTR_ACCESS_MODE,
+                                    reinterpret_cast<SQLPOINTER>(SQL_MODE_READ_ONLY),
+                                    SQL_IS_UINTEGER));
+    }
+
+    std::vector<SQLCHAR> out(4096);
+    SQLSMALLINT outLength = 0;
+    const SQLRETURN rc = dbc.Check(
+        SQLDriverConnect(dbc.Get(), nullptr, reinterpret_cast<SQLCHAR*>(in.data()),
+                         static_cast<SQLSMALLINT>(in.size()), out.data(),
+                         static_cast<SQLSMALLINT>(out.size()), &outLength, SQL_DRIVER_NOPROMPT));
+    if (rc == SQL_NO_DATA) {
+        // The driver's own way of saying the connection was abandoned.
+        return FALSE;
+    }
+
+    m_henv = std::move(env);
+    m_hdbc = std::move(dbc);
+    m_bConnected = true;
+    const size_t length = std::min<size_t>(outLength < 0 ? 0 : outLength, out.size() - 1);
+    m_strConnect = kOdbcPrefix;
+    m_strConnect.append(reinterpret_cast<const char*>(out.data()),
+                        strnlen(reinterpret_cast<const char*>(out.data()), length));
+    return TRUE;
+}
+
+void CDatabase::Close() {
+    // Each Close() takes its recordset off the list, so work on a copy.
+    const std::vector<CRecordset*> open = m_openRecordsets;
+    for (CRecordset* pSet : open) {
+        pSet->Close();
+    }
+    m_openRecordsets.clear();
+    Disconnect();
+}
+
+void CDatabase::Disconnect() noexcept {
+    if (m_bConnected) {
+        const SQLRETURN rc = SQLDisconnect(m_hdbc.Get());
+        if (rc != SQL_SUCCESS && rc != SQL_SUCCESS_WITH_INFO) {
+            // An open transaction blocks the disconnect; nothing of it may survive.
+            SQLEndTran(SQL_HANDLE_DBC, m_hdbc.Get(), SQL_ROLLBACK);
+            SQLDisconnect(m_hdbc.Get());
+        }
+        m_bConnected = false;
+    }
+    m_hdbc.Reset();
+    m_henv.Reset();
+    m_strConnect.clear();
+}
+
+void CDatabase::AddRecordset(CRecordset* pSet) {
+    if (std::find(m_openRecordsets.begin(), m_openRecordsets.end(), pSet) ==
+        m_openRecordsets.end()) {
+        m_openRecordsets.push_back(pSet);
+    }
+}
+
+void CDatabase::RemoveRecordset(CRecordset* pSet) noexcept {
+    m_openRecordsets.erase(std::remove(m_openRecordsets.begin(), m_openRecordsets.end(), pSet),
+                           m_openRecordsets.end());
+}
