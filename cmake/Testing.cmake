@@ -3,11 +3,15 @@ enable_testing()
 find_package(GTest REQUIRED)
 include(GoogleTest)
 
-# sto_add_test(NAME SOURCES src... LIBS lib...)
+# sto_add_test(NAME [OWN_MAIN] SOURCES src... LIBS lib...): OWN_MAIN for tests
+# that bring their own main (those of the dialog start the toolkit first).
 function(sto_add_test name)
-  cmake_parse_arguments(T "" "" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(T "OWN_MAIN" "" "SOURCES;LIBS" ${ARGN})
   add_executable(${name} ${T_SOURCES})
-  target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gmock GTest::gtest_main)
+  target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gmock)
+  if(NOT T_OWN_MAIN)
+    target_link_libraries(${name} PRIVATE GTest::gtest_main)
+  endif()
   set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
   gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60
                        PROPERTIES ENVIRONMENT "STO_BUILD_DIR=${CMAKE_BINARY_DIR}")

@@ -1,0 +1,35 @@
+// Dialog templates as static tables: the dialog's frame and its controls in
+// tab order, positions in dialog units, as the dialog framework builds them.
+#pragma once
+
+#include <span>
+
+#include "framework/WinConst.h"
+
+namespace fw {
+
+enum class ControlClass { Button, Edit, Static, ComboBox, IpAddress };
+
+struct DialogItem {
+    int id; // -1 for controls the program never addresses
+    ControlClass cls;
+    const char* text;
+    unsigned long style;
+    int x, y, cx, cy;
+};
+
+struct DialogTemplate {
+    int id;
+    const char* caption;
+    unsigned long style;
+    unsigned long exStyle;
+    int x, y, cx, cy;
+    const char* fontName;
+    int pointSize;
+    std::span<const DialogItem> items;
+};
+
+// The template's own text for a control class ("button", "edit", ...).
+const char* ControlClassName(ControlClass cls);
+
+} // namespace fw

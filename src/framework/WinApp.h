@@ -1,0 +1,46 @@
+// The application object of the dialog framework and its entry point.
+#pragma once
+
+#include <string>
+
+#include "framework/Resources.h"
+#include "framework/Win32Types.h"
+
+class CWnd;
+
+class CWinApp {
+public:
+    // Without a name the application is named after its executable.
+    explicit CWinApp(const char* lpszAppName = nullptr);
+    virtual ~CWinApp();
+    CWinApp(const CWinApp&) = delete;
+    CWinApp& operator=(const CWinApp&) = delete;
+
+    // Start-up; the entry point runs no message loop of its own when it
+    // returns FALSE.
+    virtual BOOL InitInstance();
+    // The icon group with this resource id, or null.
+    HICON LoadIcon(UINT nIDResource) const;
+    // Names the per-user profile key. Nothing here keeps such a profile.
+    void SetRegistryKey(const char* lpszRegistryKey);
+
+    CWnd* m_pMainWnd = nullptr;
+    std::string m_strAppName;
+};
+
+// The one application object, or null before it is constructed.
+CWinApp* AfxGetApp();
+
+// Entry point: sets up the toolkit, calls the application's InitInstance and
+// returns the process's exit status.
+int AfxWinMain(int argc, char** argv);
+
+// Common controls need no initialisation here; kept so start-up reads as it runs.
+struct INITCOMMONCONTROLSEX {
+    DWORD dwSize;
+    DWORD dwICC;
+};
+constexpr DWORD ICC_WIN95_CLASSES = 0xFF;
+BOOL InitCommonControlsEx(const INITCOMMONCONTROLSEX* picce);
+// Dialogs here host no embedded controls of other programs; a no-op.
+void AfxEnableControlContainer();

@@ -1,0 +1,43 @@
+// Log file name, entry text, file line ends and the bulk-copy check.
+#include "tools/LogFormat.h"
+
+#include <cstdio>
+
+namespace tools {
+
+std::string LogFileName(const SYSTEMTIME& st) {
+    char name[256] = {};
+    std::snprintf(name, sizeof name, "%hu%02hu%02hu", st.wDay, st.wMonth, st.wYear);
+    return std::string(name) + "SolvaneToOrbelle" + ".log";
+}
+
+std::string FormatLogEntry(const SYSTEMTIME& st, std::string_view message) {
+    char stamp[32] = {};
+    std::snprintf(stamp, sizeof stamp, "%hu:%02hu:%02hu: ", st.wHour, st.wMinute, st.wSecond);
+    const std::size_t end = message.find('\0');
+    std::string entry(stamp);
+    entry.append(message.substr(0, end));
+    entry += ' ';
+    return entry;
+}
+
+std::string LogFileBytes(std::string_view entry) {
+    std::string bytes;
+    bytes.reserve(entry.size() + 8);
+    for (char c : entry) {
+        if (c == '\n') {
+            bytes += '\r';
+        }
+        bytes += c;
+    }
+    bytes += "\r\n";
+    return bytes;
+}
+
+bool BulkCopyCopiedNothing(std::string_view output, std::string_view toolName) {
+    const std::size_t found = output.find("0 rows copied.");
+    return found != std::string_view::npos && found > 0 && toolName == "bcp" &&
+           output[found - 1] == '\n';
+}
+
+} // namespace tools

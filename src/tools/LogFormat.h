@@ -1,0 +1,31 @@
+// Plain text rules of the activity log and of the bulk-copy verdict.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "platform/Clock.h"
+
+namespace tools {
+
+// "<day><month, 2 digits><year, 4 digits>SolvaneToOrbelle.log", e.g.
+// 7122026SolvaneToOrbelle.log for 7 December 2026.
+std::string LogFileName(const SYSTEMTIME& st);
+
+// "<hour>:<mm>:<ss>: <message> ": the message up to its first zero byte,
+// copied as it is (never used as a format).
+std::string FormatLogEntry(const SYSTEMTIME& st, std::string_view message);
+
+// The bytes an entry takes in the log file: the entry and its line end, each
+// line feed stored as CR LF (so a CR LF inside it becomes CR CR LF).
+std::string LogFileBytes(std::string_view entry);
+
+// True when a bulk copy's output reports that it copied nothing: the first
+// "0 rows copied." stands after a line feed, not at the very start, and the
+// tool is exactly "bcp".
+bool BulkCopyCopiedNothing(std::string_view output, std::string_view toolName);
+
+// The invalid-format message shown and logged for such a copy.
+inline constexpr const char* kInvalidFileFormat = "Invalid File Format. Please check the logs.";
+
+} // namespace tools
