@@ -3,6 +3,7 @@
 // tools send, stored procedures kept in the database, and bulk loading.
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <filesystem>
 #include <memory>
@@ -41,8 +42,8 @@ std::filesystem::path DatabasePath(std::string_view server, std::string_view dat
 // One column of a result set or of a table.
 struct Column {
     std::string name;
-    bool isInteger = false;  // otherwise text
-    std::size_t maxLength = 0;  // characters for text; 0 means no limit
+    bool isInteger = false;    // otherwise text
+    std::size_t maxLength = 0; // characters for text; 0 means no limit
     bool nullable = true;
 };
 
@@ -65,11 +66,18 @@ class Session {
 public:
     // Opens database `database` of server `server` for `login`. Throws Error:
     // 28000/18456 "Login failed for user 'LOGIN'." for a wrong or unknown
-    // login, and 42000/4060 "Cannot open database "DB" requested by the login.
-    // The login failed." when the database does not exist.
+    // login, 08001/53 when the server has no folder under DataDir(), and
+    // 42000/4060 "Cannot open database "DB" requested by the login. The login
+    // failed." when the database does not exist.
     static std::unique_ptr<Session> Connect(std::string_view server, std::string_view database,
                                             std::string_view login, std::string_view password);
     virtual ~Session() = default;
+
+    // How long a statement waits for a database that another session holds
+    // before it fails with HYT00 (10 seconds unless set).
+    virtual void SetBusyTimeout(std::chrono::milliseconds timeout) = 0;
+    // The login this session was opened for, as the database spells it.
+    virtual const std::string& Login() const = 0;
 
     // Runs one statement: a plain select; {call p}'a','b'; {call p('a','b')};
     // exec/execute p 'a', 2; truncate table t. Returns its results in order
@@ -84,6 +92,8 @@ public:
     virtual std::vector<Column> DescribeTable(std::string_view table) = 0;
 
     // Bulk loading: inserts rows into a table inside explicit transactions.
+    // Begin throws 25000 when a transaction is open already, Commit and
+    // Rollback when none is; the session's destructor rolls back an open one.
     virtual void Begin() = 0;
     virtual void Commit() = 0;
     virtual void Rollback() = 0;
@@ -93,4 +103,4 @@ public:
                         const std::vector<std::optional<std::string>>& values) = 0;
 };
 
-}  // namespace embsql
+} // namespace embsql

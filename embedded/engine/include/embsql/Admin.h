@@ -1,0 +1,60 @@
+// Administration of the embedded server's databases: creating them, their
+// logins and stored procedures, and scripts run as the database's owner.
+// Whoever can write the database file administers it; no login is asked.
+#pragma once
+
+#include "embsql/Engine.h"
+
+#include <memory>
+#include <string>
+#include <string_view>
+#include <variant>
+#include <vector>
+
+namespace embsql {
+
+class Connection;
+
+// A value bound to a script's or query's ?1, ?2, ... parameters.
+using Value = std::variant<long long, std::string>;
+
+class Admin {
+public:
+    // Creates the database file (and its server's folder) with the engine's
+    // own tables. Throws Error 42000/1801 when it exists already, and the
+    // errors of DatabasePath for bad names.
+    static std::unique_ptr<Admin> Create(std::string_view server, std::string_view database);
+    // Opens an existing database. Throws Error 42000/4060 when it is missing
+    // or is not a database of this server.
+    static std::unique_ptr<Admin> Open(std::string_view server, std::string_view database);
+    ~Admin();
+    Admin(const Admin&) = delete;
+    Admin& operator=(const Admin&) = delete;
+
+    // Adds a login, or sets a new password for an existing one (names are
+    // case-insensitive). Throws Error for an empty or over-long name.
+    void AddLogin(std::string_view name, std::string_view password);
+    // Removes a login; false when there was none.
+    bool RemoveLogin(std::string_view name);
+    std::vector<std::string> Logins();
+
+    // Defines or replaces a procedure from its definition:
+    //     create procedure NAME @p1 varchar(20), @p2 int as BODY
+    // (see the engine's notes on bodies). Throws Error for a bad definition.
+    void DefineProcedure(std::string_view definition);
+    std::vector<std::string> Procedures();
+
+    // Runs every statement of `script` in one transaction, binding `params`
+    // to ?1, ?2, ... wherever a statement uses them. Returns the rows the
+    // statements changed. Throws Error; nothing is kept then.
+    long long RunScript(std::string_view script, const std::vector<Value>& params = {});
+    // Runs one query (any table, the engine's own included) and returns its
+    // rows. Throws Error.
+    std::unique_ptr<Result> Query(std::string_view query, const std::vector<Value>& params = {});
+
+private:
+    explicit Admin(std::shared_ptr<Connection> conn);
+    std::shared_ptr<Connection> m_conn;
+};
+
+} // namespace embsql

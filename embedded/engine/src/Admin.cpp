@@ -1,0 +1,158 @@
+// Administration of databases: creation, logins, procedures and scripts.
+#include "embsql/Admin.h"
+
+#include "Connection.h"
+#include "Logins.h"
+#include "Procedure.h"
+#include "Results.h"
+#include "Tokenizer.h"
+
+#include <sqlite3.h>
+
+namespace embsql {
+namespace {
+
+constexpr std::string_view kEngineTables = R"sql(
+create table if not exists embsql_login (
+    sName text primary key collate nocase,
+    sHash text not null);
+create table if not exists embsql_procedure (
+    sName text primary key collate nocase,
+    sDefinition text not null);
+)sql";
+
+void BindAll(Statement& stmt, const std::vector<Value>& params) {
+    const int count = sqlite3_bind_parameter_count(stmt.Get());
+    for (int i = 1; i <= count; ++i) {
+        const char* name = sqlite3_bind_parameter_name(stmt.Get(), i);
+        // ?NNN parameters are named "?NNN"; a bare ? takes its position.
+        std::size_t index = static_cast<std::size_t>(i);
+        if (name != nullptr && name[0] == '?')
+            index = static_cast<std::size_t>(std::atoi(name + 1));
+        if (index == 0 || index > params.size())
+            throw Error("07002", 0,
+                        "The script uses parameter " + std::to_string(index) + " but only " +
+                            std::to_string(params.size()) + " were given.");
+        if (const auto* number = std::get_if<long long>(&params[index - 1]))
+            stmt.BindInt(i, *number);
+        else
+            stmt.BindText(i, std::get<std::string>(params[index - 1]));
+    }
+}
+
+std::vector<std::string> Names(Connection& conn, std::string_view table) {
+    std::vector<std::string> names;
+    Statement stmt(conn, "select sName from " + std::string(table) + " order by sName");
+    while (stmt.Step())
+        names.emplace_back(reinterpret_cast<const char*>(sqlite3_column_text(stmt.Get(), 0)));
+    return names;
+}
+
+} // namespace
+
+Admin::Admin(std::shared_ptr<Connection> conn) : m_conn(std::move(conn)) {}
+Admin::~Admin() = default;
+
+std::unique_ptr<Admin> Admin::Create(std::string_view server, std::string_view database) {
+    const std::filesystem::path file = DatabasePath(server, database);
+    std::error_code ec;
+    if (std::filesystem::exists(file, ec))
+        throw Error("42000", 1801,
+                    "Database '" + std::string(database) +
+                        "' already exists. Choose a different database name.");
+    std::filesystem::create_directories(file.parent_path(), ec);
+    if (ec)
+        throw Error("HY000", 5123,
+                    "CREATE FILE encountered operating system error while attempting to open or "
+                    "create the folder " +
+                        file.parent_path().string() + ": " + ec.message() + ".");
+    std::unique_ptr<Admin> admin(new Admin(Connection::Open(file, database, true)));
+    admin->RunScript(kEngineTables);
+    return admin;
+}
+
+std::unique_ptr<Admin> Admin::Open(std::string_view server, std::string_view database) {
+    const std::filesystem::path file = DatabasePath(server, database);
+    std::error_code ec;
+    const std::string cannotOpen = "Cannot open database \"" + std::string(database) +
+                                   "\" requested by the login. The login failed.";
+    if (!std::filesystem::is_regular_file(file, ec))
+        throw Error("42000", 4060, cannotOpen);
+    std::unique_ptr<Admin> admin(new Admin(Connection::Open(file, database, false)));
+    try {
+        Statement check(*admin->m_conn, "select 1 from " + std::string(kProcedureTable) + ", " +
+                                            std::string(kLoginTable) + " limit 0");
+    } catch (const Error&) {
+        throw Error("42000", 4060, cannotOpen + " It is not a database of this server.");
+    }
+    admin->m_conn->SetLogin("dbo");
+    return admin;
+}
+
+void Admin::AddLogin(std::string_view name, std::string_view password) {
+    if (name.empty() || name.size() > kMaxIdentifier)
+        throw Error("42000", 15007, "A login name must have 1 to 128 characters.");
+    RunScript("insert into embsql_login(sName, sHash) values(?1, ?2) "
+              "on conflict(sName) do update set sHash = excluded.sHash",
+              {std::string(name), HashPassword(password)});
+}
+
+bool Admin::RemoveLogin(std::string_view name) {
+    return RunScript("delete from embsql_login where sName = ?1", {std::string(name)}) > 0;
+}
+
+std::vector<std::string> Admin::Logins() {
+    return Names(*m_conn, kLoginTable);
+}
+
+void Admin::DefineProcedure(std::string_view definition) {
+    const ProcedureDefinition def = ParseProcedureDefinition(definition);
+    if (Tokenize(def.body).front().kind == TokenKind::End)
+        throw Error("42000", 102,
+                    "Incorrect syntax near the end of the statement: procedure '" + def.name +
+                        "' has no body.");
+    RunScript("insert into embsql_procedure(sName, sDefinition) values(?1, ?2) "
+              "on conflict(sName) do update set sName = excluded.sName, "
+              "sDefinition = excluded.sDefinition",
+              {def.name, std::string(definition)});
+}
+
+std::vector<std::string> Admin::Procedures() {
+    return Names(*m_conn, kProcedureTable);
+}
+
+long long Admin::RunScript(std::string_view script, const std::vector<Value>& params) {
+    sqlite3* db = m_conn->Handle();
+    m_conn->Exec("begin immediate");
+    const long long before = sqlite3_total_changes64(db);
+    try {
+        std::string_view rest = script;
+        for (;;) {
+            std::size_t tail = 0;
+            Statement stmt(*m_conn, rest, &tail);
+            if (!stmt)
+                break;
+            rest.remove_prefix(tail);
+            BindAll(stmt, params);
+            while (stmt.Step()) {
+            }
+        }
+        const long long changed = sqlite3_total_changes64(db) - before;
+        m_conn->Exec("commit");
+        return changed;
+    } catch (...) {
+        if (m_conn->InTransaction())
+            sqlite3_exec(db, "rollback", nullptr, nullptr, nullptr);
+        throw;
+    }
+}
+
+std::unique_ptr<Result> Admin::Query(std::string_view query, const std::vector<Value>& params) {
+    Statement stmt(*m_conn, query);
+    if (!stmt)
+        throw Error("42000", 102, "Incorrect syntax: the statement is empty.");
+    BindAll(stmt, params);
+    return std::make_unique<QueryResult>(m_conn, std::move(stmt));
+}
+
+} // namespace embsql

@@ -1,0 +1,110 @@
+// One SQLite connection as the engine uses it: opening with the engine's
+// settings and functions, prepared statements, and the translation of
+// SQLite's failures into SQL Server's errors.
+#pragma once
+
+#include "embsql/Engine.h"
+
+#include <chrono>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <string_view>
+
+struct sqlite3;
+struct sqlite3_stmt;
+struct sqlite3_context;
+struct sqlite3_value;
+
+namespace embsql {
+
+// Names of the engine's own tables, hidden from clients.
+inline constexpr std::string_view kLoginTable = "embsql_login";
+inline constexpr std::string_view kProcedureTable = "embsql_procedure";
+bool IsInternalTable(std::string_view name);
+
+class Connection {
+public:
+    // Opens the file, creating it (and nothing above it) when `create` is
+    // set. Turns on WAL and the busy timeout, registers raise_error(text)
+    // and suser_sname(). Throws Error 42000/4060 when the file cannot be
+    // opened as a database.
+    static std::shared_ptr<Connection> Open(const std::filesystem::path& file,
+                                            std::string_view database, bool create);
+    ~Connection();
+    Connection(const Connection&) = delete;
+    Connection& operator=(const Connection&) = delete;
+
+    sqlite3* Handle() const { return m_db; }
+    const std::string& Database() const { return m_database; }
+    void SetLogin(std::string login) { m_login = std::move(login); }
+    const std::string& Login() const { return m_login; }
+    void SetBusyTimeout(std::chrono::milliseconds timeout);
+
+    // While set, statements being prepared may only read tables that are not
+    // the engine's own (plain client queries).
+    void SetClientQueryMode(bool on);
+
+    // Runs statements that give no rows. Throws Error.
+    void Exec(std::string_view sql);
+    bool InTransaction() const;
+
+    // The Error for SQLite result code `rc` on this connection: an error
+    // raised by raise_error(), a refused object, or SQLite's own failure.
+    Error Translate(int rc);
+    [[noreturn]] void Fail(int rc) { throw Translate(rc); }
+
+private:
+    explicit Connection(sqlite3* db, std::string database);
+    static void RaiseError(sqlite3_context* ctx, int argc, sqlite3_value** argv);
+    static void UserName(sqlite3_context* ctx, int argc, sqlite3_value** argv);
+    static int Authorize(void* self, int action, const char* a, const char* b, const char* c,
+                         const char* d);
+
+    sqlite3* m_db;
+    std::string m_database;
+    std::string m_login;
+    std::chrono::milliseconds m_busyTimeout{10000};
+    bool m_clientQuery = false;
+    bool m_raised = false;
+    std::string m_raisedText;
+    std::string m_deniedTable;
+    bool m_deniedAction = false;
+};
+
+// A prepared statement, finalized on destruction.
+class Statement {
+public:
+    Statement() = default;
+    // Prepares the first statement of `sql`; `tail` (if given) receives the
+    // offset where the rest begins. An empty statement leaves Get() null.
+    Statement(Connection& conn, std::string_view sql, std::size_t* tail = nullptr);
+    ~Statement();
+    Statement(Statement&& other) noexcept;
+    Statement& operator=(Statement&& other) noexcept;
+
+    sqlite3_stmt* Get() const { return m_stmt; }
+    explicit operator bool() const { return m_stmt != nullptr; }
+    // Steps once: true for a row, false when done. Throws Error.
+    bool Step();
+    void Reset();
+    void BindText(int index, std::string_view text);
+    void BindInt(int index, long long value);
+    void BindNull(int index);
+
+private:
+    Connection* m_conn = nullptr;
+    sqlite3_stmt* m_stmt = nullptr;
+};
+
+// Quotes a name for SQLite ("" doubles an embedded quote).
+std::string QuoteName(std::string_view name);
+
+// The columns of an ordinary table of the database, or an empty list when it
+// has none or is one of the engine's own. Throws Error.
+std::vector<Column> TableColumns(Connection& conn, std::string_view table);
+
+// The column description of a declared SQLite type such as "varchar(20)".
+Column ColumnFromDeclaredType(std::string name, const char* declaredType, bool nullable);
+
+} // namespace embsql

@@ -1,0 +1,100 @@
+// Result sets: lazy queries, buffered procedure results, bare counts.
+#include "Results.h"
+
+#include <sqlite3.h>
+
+namespace embsql {
+namespace {
+
+std::optional<std::string_view> ColumnText(sqlite3_stmt* stmt, std::size_t i) {
+    const int index = static_cast<int>(i);
+    if (i >= static_cast<std::size_t>(sqlite3_column_count(stmt)) ||
+        sqlite3_column_type(stmt, index) == SQLITE_NULL)
+        return std::nullopt;
+    const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt, index));
+    return std::string_view(text, static_cast<std::size_t>(sqlite3_column_bytes(stmt, index)));
+}
+
+} // namespace
+
+std::vector<Column> DescribeColumns(const Statement& stmt) {
+    sqlite3_stmt* s = stmt.Get();
+    sqlite3* db = sqlite3_db_handle(s);
+    std::vector<Column> columns;
+    const int count = sqlite3_column_count(s);
+    for (int i = 0; i < count; ++i) {
+        const char* name = sqlite3_column_name(s, i);
+        bool nullable = true;
+        const char* table = sqlite3_column_table_name(s, i);
+        const char* origin = sqlite3_column_origin_name(s, i);
+        if (table != nullptr && origin != nullptr) {
+            int notNull = 0;
+            int primaryKey = 0;
+            if (sqlite3_table_column_metadata(db, sqlite3_column_database_name(s, i), table, origin,
+                                              nullptr, nullptr, &notNull, &primaryKey,
+                                              nullptr) == SQLITE_OK)
+                nullable = notNull == 0;
+        }
+        columns.push_back(
+            ColumnFromDeclaredType(name ? name : "", sqlite3_column_decltype(s, i), nullable));
+    }
+    return columns;
+}
+
+QueryResult::QueryResult(std::shared_ptr<Connection> conn, Statement stmt)
+    : m_conn(std::move(conn)), m_stmt(std::move(stmt)), m_columns(DescribeColumns(m_stmt)) {
+    m_firstPending = m_stmt.Step();
+    m_done = !m_firstPending;
+    if (m_done)
+        m_stmt.Reset(); // ends the read transaction at once
+}
+
+bool QueryResult::Next() {
+    if (m_firstPending) {
+        m_firstPending = false;
+        m_onRow = true;
+        return true;
+    }
+    if (m_done)
+        return false;
+    m_onRow = m_stmt.Step();
+    if (!m_onRow) {
+        m_done = true;
+        m_stmt.Reset();
+    }
+    return m_onRow;
+}
+
+std::optional<std::string_view> QueryResult::Value(std::size_t i) const {
+    if (!m_onRow)
+        return std::nullopt;
+    return ColumnText(m_stmt.Get(), i);
+}
+
+BufferedResult::BufferedResult(Statement& stmt) : m_columns(DescribeColumns(stmt)) {
+    while (stmt.Step()) {
+        for (std::size_t i = 0; i < m_columns.size(); ++i) {
+            const auto value = ColumnText(stmt.Get(), i);
+            m_values.push_back(value ? std::optional<std::string>(std::string(*value))
+                                     : std::nullopt);
+        }
+        ++m_rows;
+    }
+}
+
+bool BufferedResult::Next() {
+    if (m_current <= m_rows)
+        ++m_current;
+    return m_current <= m_rows;
+}
+
+std::optional<std::string_view> BufferedResult::Value(std::size_t i) const {
+    if (m_current == 0 || m_current > m_rows || i >= m_columns.size())
+        return std::nullopt;
+    const auto& value = m_values[(m_current - 1) * m_columns.size() + i];
+    if (!value)
+        return std::nullopt;
+    return std::string_view(*value);
+}
+
+} // namespace embsql

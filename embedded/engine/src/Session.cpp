@@ -1,0 +1,216 @@
+// The engine's session: connecting with a login, running client statements,
+// describing tables, and the bulk-loading transaction of the tools.
+#include "Connection.h"
+#include "Logins.h"
+#include "Procedure.h"
+#include "Results.h"
+#include "Statement.h"
+#include "Tokenizer.h"
+
+#include <sqlite3.h>
+
+#include <map>
+
+namespace embsql {
+
+namespace {
+
+std::vector<Column> RequireTable(Connection& conn, std::string_view table) {
+    std::vector<Column> columns = TableColumns(conn, table);
+    if (columns.empty())
+        throw Error("42S02", 208, "Invalid object name '" + std::string(table) + "'.");
+    return columns;
+}
+
+// The checks a value must pass before it is bound into its column.
+void CheckValue(const Column& column, std::string_view table,
+                const std::optional<std::string>& value, long long& integer) {
+    if (!value) {
+        if (!column.nullable)
+            throw Error("23000", 515,
+                        "Cannot insert the value NULL into column '" + column.name + "', table '" +
+                            std::string(table) + "'; column does not allow nulls. INSERT fails.");
+        return;
+    }
+    if (column.isInteger) {
+        if (ParseWholeNumber(*value, integer) != NumberText::Ok)
+            throw Error("22018", 245,
+                        "Invalid character value for cast specification: column '" + column.name +
+                            "' takes a whole number.");
+    } else if (column.maxLength != 0 && value->size() > column.maxLength) {
+        throw Error("22001", 8152,
+                    "String data, right truncation: column '" + column.name + "' holds at most " +
+                        std::to_string(column.maxLength) + " characters.");
+    }
+}
+
+class SessionImpl : public Session {
+public:
+    explicit SessionImpl(std::shared_ptr<Connection> conn) : m_conn(std::move(conn)) {}
+
+    ~SessionImpl() override {
+        m_inserts.clear();
+        if (m_conn->InTransaction())
+            sqlite3_exec(m_conn->Handle(), "rollback", nullptr, nullptr, nullptr);
+    }
+
+    void SetBusyTimeout(std::chrono::milliseconds timeout) override {
+        m_conn->SetBusyTimeout(timeout);
+    }
+    const std::string& Login() const override { return m_conn->Login(); }
+
+    std::vector<std::unique_ptr<Result>> Execute(std::string_view statement) override {
+        const ParsedStatement parsed = ParseStatement(statement);
+        std::vector<std::unique_ptr<Result>> results;
+        switch (parsed.kind) {
+        case ParsedStatement::Kind::Query:
+            results.push_back(RunQuery(statement));
+            break;
+        case ParsedStatement::Kind::Call:
+            results = CallProcedure(*m_conn, parsed.name, parsed.args);
+            break;
+        case ParsedStatement::Kind::Truncate:
+            RequireTable(*m_conn, parsed.name);
+            m_inserts.clear();
+            m_conn->Exec("delete from " + QuoteName(parsed.name));
+            results.push_back(std::make_unique<CountResult>(-1));
+            break;
+        }
+        return results;
+    }
+
+    std::vector<Column> DescribeTable(std::string_view table) override {
+        return RequireTable(*m_conn, table);
+    }
+
+    void Begin() override {
+        if (m_conn->InTransaction())
+            throw Error("25000", 3902, "A transaction is already open in this session.");
+        m_conn->Exec("begin immediate");
+    }
+
+    void Commit() override {
+        if (!m_conn->InTransaction())
+            throw Error("25000", 3902,
+                        "The COMMIT TRANSACTION request has no corresponding BEGIN TRANSACTION.");
+        m_conn->Exec("commit");
+    }
+
+    void Rollback() override {
+        if (!m_conn->InTransaction())
+            throw Error("25000", 3903,
+                        "The ROLLBACK TRANSACTION request has no corresponding BEGIN TRANSACTION.");
+        m_conn->Exec("rollback");
+    }
+
+    void Insert(std::string_view table,
+                const std::vector<std::optional<std::string>>& values) override {
+        TableInsert& insert = PrepareInsert(table);
+        if (values.size() != insert.columns.size())
+            throw Error("21S01", 213,
+                        "Column name or number of supplied values does not match table "
+                        "definition: table '" +
+                            std::string(table) + "' has " + std::to_string(insert.columns.size()) +
+                            " columns, " + std::to_string(values.size()) + " values were given.");
+        insert.stmt.Reset();
+        for (std::size_t i = 0; i < values.size(); ++i) {
+            long long integer = 0;
+            CheckValue(insert.columns[i], table, values[i], integer);
+            const int index = static_cast<int>(i) + 1;
+            if (!values[i])
+                insert.stmt.BindNull(index);
+            else if (insert.columns[i].isInteger)
+                insert.stmt.BindInt(index, integer);
+            else
+                insert.stmt.BindText(index, *values[i]);
+        }
+        insert.stmt.Step();
+        insert.stmt.Reset();
+    }
+
+private:
+    struct TableInsert {
+        std::vector<Column> columns;
+        Statement stmt;
+    };
+
+    std::unique_ptr<Result> RunQuery(std::string_view statement) {
+        std::size_t tail = 0;
+        Statement stmt;
+        m_conn->SetClientQueryMode(true);
+        try {
+            stmt = Statement(*m_conn, statement, &tail);
+        } catch (...) {
+            m_conn->SetClientQueryMode(false);
+            throw;
+        }
+        m_conn->SetClientQueryMode(false);
+        // One statement per call: anything but ';' after it is refused, so
+        // that nothing after a query can run unseen.
+        const std::string_view rest = statement.substr(tail);
+        for (const Token& token : Tokenize(rest)) {
+            if (token.kind == TokenKind::End)
+                break;
+            if (!token.IsPunct(';'))
+                ThrowSyntaxNear(token, rest);
+        }
+        return std::make_unique<QueryResult>(m_conn, std::move(stmt));
+    }
+
+    TableInsert& PrepareInsert(std::string_view table) {
+        const std::string key = ToLower(table);
+        auto found = m_inserts.find(key);
+        if (found != m_inserts.end())
+            return found->second;
+        TableInsert insert;
+        insert.columns = RequireTable(*m_conn, table);
+        std::string sql = "insert into " + QuoteName(table) + " values(";
+        for (std::size_t i = 0; i < insert.columns.size(); ++i)
+            sql += (i == 0 ? "?" : ",?");
+        sql += ")";
+        insert.stmt = Statement(*m_conn, sql);
+        return m_inserts.emplace(key, std::move(insert)).first->second;
+    }
+
+    std::shared_ptr<Connection> m_conn;
+    std::map<std::string, TableInsert> m_inserts;
+};
+
+} // namespace
+
+std::unique_ptr<Session> Session::Connect(std::string_view server, std::string_view database,
+                                          std::string_view login, std::string_view password) {
+    const std::filesystem::path file = DatabasePath(server, database);
+    std::error_code ec;
+    if (!std::filesystem::is_directory(file.parent_path(), ec))
+        throw Error("08001", 53,
+                    "Server '" + std::string(server) + "' was not found: there is no folder " +
+                        file.parent_path().string() + ".");
+    const std::string cannotOpen = "Cannot open database \"" + std::string(database) +
+                                   "\" requested by the login. The login failed.";
+    if (!std::filesystem::is_regular_file(file, ec))
+        throw Error("42000", 4060, cannotOpen);
+    std::shared_ptr<Connection> conn = Connection::Open(file, database, false);
+    const std::string loginFailed = "Login failed for user '" + std::string(login) + "'.";
+    std::string hash;
+    std::string name;
+    try {
+        Statement stmt(*conn, "select sName, sHash from " + std::string(kLoginTable) +
+                                  " where sName = ?1 collate nocase");
+        stmt.BindText(1, login);
+        if (!stmt.Step())
+            throw Error("28000", 18456, loginFailed);
+        name = reinterpret_cast<const char*>(sqlite3_column_text(stmt.Get(), 0));
+        hash = reinterpret_cast<const char*>(sqlite3_column_text(stmt.Get(), 1));
+    } catch (const Error& e) {
+        if (e.NativeError() == 208)
+            throw Error("42000", 4060, cannotOpen + " It is not a database of this server.");
+        throw;
+    }
+    if (!VerifyPassword(password, hash))
+        throw Error("28000", 18456, loginFailed);
+    conn->SetLogin(name);
+    return std::make_unique<SessionImpl>(std::move(conn));
+}
+
+} // namespace embsql

@@ -1,0 +1,159 @@
+// The statement forms a client may send, and the errors for everything else.
+#include "EngineFixture.h"
+
+namespace embsql::test {
+namespace {
+
+class StatementTest : public EngineTest {
+protected:
+    void SetUp() override {
+        EngineTest::SetUp();
+        Owner().DefineProcedure("create procedure stp_Echo @a varchar(10), @b int as "
+                                "select @a as sA, @b as nB;");
+    }
+};
+
+struct Form {
+    const char* statement;
+    Rows expected;
+};
+
+TEST_F(StatementTest, EveryCallSpellingBindsItsArguments) {
+    const Form forms[] = {
+        {"{call stp_Echo}'x',5", {{"x", "5"}}},
+        {"{call stp_Echo('x', 5)}", {{"x", "5"}}},
+        {"{CALL stp_Echo ( 'x' , 5 ) }", {{"x", "5"}}},
+        {"exec stp_Echo 'x', 5", {{"x", "5"}}},
+        {"execute stp_Echo N'x', -5;", {{"x", "-5"}}},
+        {"EXEC dbo.stp_Echo 'it''s', +7", {{"it's", "7"}}},
+        {"exec [stp_echo] 'x', ' 12 '", {{"x", "12"}}},
+        {"exec stp_Echo 12, null", {{"12", "NULL"}}},
+        {"exec stp_Echo '', 0 -- comment", {{"", "0"}}},
+        {"/* lead */ exec stp_Echo 'a;b', 1", {{"a;b", "1"}}},
+    };
+    for (const Form& form : forms) {
+        SCOPED_TRACE(form.statement);
+        const std::vector<Rows> results = Run(form.statement);
+        ASSERT_EQ(results.size(), 1u);
+        EXPECT_EQ(results[0], form.expected);
+    }
+}
+
+struct Failure {
+    std::string statement;
+    const char* state;
+    int native;
+    std::string message;
+};
+
+TEST_F(StatementTest, BadStatementsFailWithServerErrorsAndChangeNothing) {
+    const std::string longName(129, 'x');
+    const Failure failures[] = {
+        {"", "42000", 102, "Incorrect syntax: the statement is empty."},
+        {"  -- only a comment", "42000", 102, "Incorrect syntax: the statement is empty."},
+        {"update tbl_DealerMaster set nDealerCategory = 4", "42000", 102,
+         "Incorrect syntax near 'update'."},
+        {"delete from tbl_DealerMaster", "42000", 102, "Incorrect syntax near 'delete'."},
+        {"select * from tbl_Missing", "42S02", 208, "Invalid object name 'tbl_Missing'."},
+        {"select nosuch from tbl_DealerMaster", "42S22", 207, "Invalid column name 'nosuch'."},
+        {"select * from tbl_DealerMaster where", "42000", 102,
+         "Incorrect syntax near the end of the statement."},
+        {"select * from embsql_login", "42S02", 208, "Invalid object name 'embsql_login'."},
+        {"select count(*) from embsql_procedure", "42S02", 208,
+         "Invalid object name 'embsql_procedure'."},
+        {"select name from sqlite_master", "42S02", 208, "Invalid object name 'sqlite_master'."},
+        {"with x(a) as (select 1) delete from tbl_DealerMaster", "42000", 229,
+         "The statement is not permitted: a plain statement may only read tables."},
+        {"select 1; delete from tbl_DealerMaster", "42000", 102, "Incorrect syntax near 'delete'."},
+        {"select 1 /* open", "42000", 113, "Missing end comment mark '*/'."},
+        {"exec stp_Missing 'a'", "42000", 2812, "Could not find stored procedure 'stp_Missing'."},
+        {"exec sys.stp_Echo 'a', 1", "42000", 2812,
+         "Could not find stored procedure 'sys.stp_Echo'."},
+        {"exec stp_Echo 'x'", "42000", 201,
+         "Procedure or function 'stp_Echo' expects parameter '@b', which was not supplied."},
+        {"{call stp_Echo}", "42000", 201,
+         "Procedure or function 'stp_Echo' expects parameter '@a', which was not supplied."},
+        {"exec stp_Echo 'x', 1, 2", "42000", 8144,
+         "Procedure or function stp_Echo has too many arguments specified."},
+        {"{call stp_Echo}'x", "42000", 105,
+         "Unclosed quotation mark after the character string 'x'."},
+        {"{call stp_Echo('x', 1)}'y'", "42000", 102, "Incorrect syntax near ''y''."},
+        {"{call stp_Echo 'x', 1}", "42000", 102, "Incorrect syntax near ''x''."},
+        {"{call stp_Echo}'x' 1", "42000", 102, "Incorrect syntax near '1'."},
+        {"exec stp_Echo 'x', 'abc'", "22018", 8114,
+         "Error converting data type varchar to int for parameter '@b'."},
+        {"exec stp_Echo 'x', 1.5", "22018", 8114,
+         "Error converting data type numeric to int for parameter '@b'."},
+        {"exec stp_Echo 'x', 99999999999", "22003", 8115,
+         "Arithmetic overflow error converting expression to data type int for parameter '@b'."},
+        {"exec stp_Echo 'elevenchars', 1", "22001", 8152,
+         "String or binary data would be truncated: the value for parameter '@a' is longer than "
+         "10 characters."},
+        {"exec " + longName, "42000", 103,
+         "The identifier that starts with '" + std::string(128, 'x') +
+             "' is too long. Maximum length is 128."},
+        {"truncate table tbl_Missing", "42S02", 208, "Invalid object name 'tbl_Missing'."},
+        {"truncate table embsql_login", "42S02", 208, "Invalid object name 'embsql_login'."},
+        {"truncate tbl_DealerMaster", "42000", 102, "Incorrect syntax near 'tbl_DealerMaster'."},
+        // The program pastes ids unquoted; a hostile id must not become SQL.
+        {"{call stp_ConvertSolvaneToOrbelle}'G01','x'); delete from tbl_DealerMaster; --'", "42000",
+         102, "Incorrect syntax near ')'."},
+    };
+    for (const Failure& failure : failures) {
+        SCOPED_TRACE(failure.statement);
+        EXPECT_DB_ERROR(m_session->Execute(failure.statement), failure.state, failure.native,
+                        failure.message);
+    }
+    EXPECT_EQ(Query("select count(*) from tbl_DealerMaster")[0][0], "7");
+    EXPECT_EQ(Category("C123"), 2);
+}
+
+TEST_F(StatementTest, TheProgramsGroupAndClientQueriesCharacterForCharacter) {
+    EXPECT_EQ(Run("select sDealerId from tbl_DealerMaster where nDealerCategory = 7"),
+              (std::vector<Rows>{{{"G01"}, {"G02"}}}));
+    const std::string clients =
+        "select sDealerId from tbl_DealerMaster where sGroupCode in(select sDealerCode from "
+        "tbl_DealerMaster Where sDealerId = '%s') and  nDealerCategory = %d";
+    auto clientQuery = [&](const std::string& group, int category) {
+        std::string sql = clients;
+        sql.replace(sql.find("%s"), 2, group);
+        sql.replace(sql.find("%d"), 2, std::to_string(category));
+        return Run(sql);
+    };
+    EXPECT_EQ(clientQuery("G01", 2), (std::vector<Rows>{{{"C123"}, {"C125"}}}));
+    EXPECT_EQ(clientQuery("G01", 4), (std::vector<Rows>{{{"C124"}}}));
+    EXPECT_EQ(clientQuery("G02", 2), (std::vector<Rows>{{{"C200"}}}));
+    EXPECT_EQ(clientQuery("", 2), (std::vector<Rows>{{}}));
+}
+
+TEST_F(StatementTest, QueryColumnsCarryTypesLengthsAndNullability) {
+    auto results = m_session->Execute("select sDealerId, nDealerCategory, sGroupCode, 'x' as sText "
+                                      "from tbl_DealerMaster");
+    ASSERT_EQ(results.size(), 1u);
+    const std::vector<Column>& columns = results[0]->Columns();
+    ASSERT_EQ(columns.size(), 4u);
+    EXPECT_EQ(columns[0].name, "sDealerId");
+    EXPECT_FALSE(columns[0].isInteger);
+    EXPECT_EQ(columns[0].maxLength, 20u);
+    EXPECT_FALSE(columns[0].nullable);
+    EXPECT_TRUE(columns[1].isInteger);
+    EXPECT_TRUE(columns[2].nullable);
+    EXPECT_EQ(columns[3].name, "sText");
+    EXPECT_EQ(columns[3].maxLength, 0u);
+    EXPECT_EQ(results[0]->RowsAffected(), -1);
+}
+
+TEST_F(StatementTest, TruncateEmptiesATableWithoutACount) {
+    auto session = Connect();
+    session->Begin();
+    session->Insert("tbl_ConvertSolvaneToOrbelle", {"G01", "C123"});
+    session->Commit();
+    auto results = m_session->Execute("truncate table tbl_ConvertSolvaneToOrbelle ");
+    ASSERT_EQ(results.size(), 1u);
+    EXPECT_TRUE(results[0]->Columns().empty());
+    EXPECT_EQ(results[0]->RowsAffected(), -1);
+    EXPECT_EQ(Query("select count(*) from tbl_ConvertSolvaneToOrbelle")[0][0], "0");
+}
+
+} // namespace
+} // namespace embsql::test
