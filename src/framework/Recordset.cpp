@@ -221,7 +221,9 @@ void CRecordset::MoveNext() {
 }
 
 void CRecordset::Close() {
-    if (m_pDatabase != nullptr) {
+    // A closed recordset leaves its database alone: that database may be gone,
+    // having closed this recordset on its way out.
+    if (m_bOpen && m_pDatabase != nullptr) {
         m_pDatabase->RemoveRecordset(this);
     }
     m_hstmt.Reset();

@@ -7,6 +7,7 @@
 #include <gmock/gmock.h>
 
 #include <fstream>
+#include <memory>
 #include <sstream>
 
 namespace {
@@ -158,6 +159,17 @@ TEST(CDatabaseStateTest, CloseEndsOpenRecordsetsAndMayRepeat) {
     // Reopened, the same objects work again.
     ASSERT_TRUE(db.Open(Env::kDsn, FALSE, FALSE, Env::ConnectText(Env::DealerFile()).c_str()));
     EXPECT_EQ(ReadIds(rs, kGroupQuery).size(), 3u);
+}
+
+TEST(CDatabaseStateTest, RecordsetMayOutliveItsDatabase) {
+    auto db = std::make_unique<CDatabase>();
+    ASSERT_TRUE(db->Open(Env::kDsn, FALSE, FALSE, Env::ConnectText(Env::DealerFile()).c_str()));
+    Ctbl_DealerMaster rs(db.get());
+    rs.Open(CRecordset::snapshot, kGroupQuery);
+    db.reset();
+    EXPECT_FALSE(rs.IsOpen());
+    // Closing again, and the destructor, must not reach the destroyed database.
+    rs.Close();
 }
 
 } // namespace

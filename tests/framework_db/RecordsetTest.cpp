@@ -39,21 +39,6 @@ protected:
     Ctbl_DealerMaster m_rs{&m_db};
 };
 
-TEST_F(RecordsetTest, DealerMasterDeclaresOneTextFieldOnSnapshots) {
-    EXPECT_STREQ(Ctbl_DealerMaster::GetRuntimeClassName(), "Ctbl_DealerMaster");
-    EXPECT_EQ(m_rs.m_nFields, 1);
-    EXPECT_EQ(m_rs.m_nDefaultType, CRecordset::snapshot);
-    EXPECT_EQ(m_rs.GetDefaultSQL(),
-              "[dbo].[select sDealerId from tbl_DealerMaster where nDealerCategory=7]");
-    const std::string connect = m_rs.GetDefaultConnect();
-    for (const char* key : {"DSN=", "Description=", "UID=", "PWD=", "APP=", "WSID=", "DATABASE=",
-                            "Network=", "Address=", "UseProcForPrepare="}) {
-        EXPECT_THAT(connect, HasSubstr(key));
-    }
-    EXPECT_FALSE(m_rs.IsOpen());
-    EXPECT_TRUE(m_rs.IsEOF());
-}
-
 TEST_F(RecordsetTest, GroupAndClientQueriesRunAsTheyStand) {
     EXPECT_THAT(ReadIds(m_rs, kGroupQuery), ElementsAre("G01", "G02", "G'03"));
     EXPECT_EQ(m_rs.GetSQL(), kGroupQuery);
