@@ -175,7 +175,8 @@ Outcome StoreBytes(const char* bytes, std::size_t size, std::size_t unit, bool t
             std::memset(static_cast<char*>(t.data) + n, 0, unit);
         }
     }
-    const bool truncated = n < remaining;
+    // Without a buffer only the length was asked for: nothing is cut.
+    const bool truncated = t.data != nullptr && n < remaining;
     if (piece != nullptr) {
         // A call that only asked for the length hands nothing out yet.
         if (t.data != nullptr && t.capacity > 0) {
