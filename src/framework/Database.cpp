@@ -80,10 +80,9 @@ BOOL CDatabase::Open(const char* lpszDSN, BOOL bExclusive, BOOL bReadonly, const
 
     std::vector<SQLCHAR> out(4096);
     SQLSMALLINT outLength = 0;
-    const SQLRETURN rc = dbc.Check(
-        SQLDriverConnect(dbc.Get(), nullptr, reinterpret_cast<SQLCHAR*>(in.data()),
-                         static_cast<SQLSMALLINT>(in.size()), out.data(),
-                         static_cast<SQLSMALLINT>(out.size()), &outLength, SQL_DRIVER_NOPROMPT));
+    const SQLRETURN rc = dbc.Check(SQLDriverConnect(
+        dbc.Get(), nullptr, reinterpret_cast<SQLCHAR*>(in.data()), SQL_NTS, out.data(),
+        static_cast<SQLSMALLINT>(out.size()), &outLength, SQL_DRIVER_NOPROMPT));
     if (rc == SQL_NO_DATA) {
         // The driver's own way of saying the connection was abandoned.
         return FALSE;

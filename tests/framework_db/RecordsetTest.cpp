@@ -13,7 +13,6 @@ namespace {
 
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
-using ::testing::IsEmpty;
 using ::testing::Not;
 using ::testing::StartsWith;
 using Env = OdbcTestEnvironment;
