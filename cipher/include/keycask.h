@@ -67,10 +67,11 @@ KC_API kc_status kc_set_passphrase(kc_handle handle, const char* passphrase);
 KC_API unsigned char* kc_alloc_block(unsigned int size);
 
 /* 172: open a sealed value. `input`/`inputLength` is the sealed value;
- * `*output` is a block from kc_alloc_block that receives the secret, or null,
- * in which case a block of the secret's size (at least KC_BLOCK_SIZE) is
- * allocated and stored in `*output`. On success `*outputLength` is the
- * secret's length; on failure neither `*output` nor `*outputLength` changes.
+ * `*output` is a block from kc_alloc_block that receives the secret in place
+ * (so the pointer keeps designating it). On success `*outputLength` is the
+ * secret's length; on failure neither the block nor `*outputLength` changes.
+ * KC_E_NO_ROOM when the secret is larger than the block, KC_E_REFUSED when
+ * the value was altered or sealed with another passphrase or context.
  * `final` must be non-zero (the whole value is given at once). */
 KC_API kc_status kc_decrypt(kc_handle handle, const unsigned char* input, unsigned int inputLength,
                             unsigned char** output, unsigned int* outputLength, int final);
@@ -81,7 +82,7 @@ KC_API kc_status kc_decrypt(kc_handle handle, const unsigned char* input, unsign
 KC_API kc_status kc_describe_status(kc_handle handle, kc_status status, char* buffer,
                                     unsigned int size);
 
-/* 16: free a block made by kc_alloc_block or kc_decrypt, wiping it first.
+/* 16: free a block made by kc_alloc_block, wiping it first.
  * Null and pointers the library did not make are ignored. */
 KC_API void kc_free_block(unsigned char* block);
 

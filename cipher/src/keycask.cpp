@@ -59,20 +59,6 @@ State& TheState() {
     return *state;
 }
 
-// Caller holds the mutex.
-unsigned char* NewBlock(State& s, std::size_t size) {
-    auto* block = static_cast<unsigned char*>(std::calloc(size, 1));
-    if (block == nullptr)
-        return nullptr;
-    try {
-        s.blocks.emplace(block, size);
-    } catch (...) {
-        std::free(block);
-        return nullptr;
-    }
-    return block;
-}
-
 // Caller holds the mutex. Looks up a usable handle or says why there is none.
 kc_status FindKeyedHandle(State& s, kc_handle handle, Handle** found) {
     if (s.initCount == 0)
@@ -198,7 +184,16 @@ unsigned char* kc_alloc_block(unsigned int size) {
     std::lock_guard lock(s.mutex);
     if (s.initCount == 0)
         return nullptr;
-    return NewBlock(s, size);
+    auto* block = static_cast<unsigned char*>(std::calloc(size, 1));
+    if (block == nullptr)
+        return nullptr;
+    try {
+        s.blocks.emplace(block, size);
+    } catch (...) {
+        std::free(block);
+        return nullptr;
+    }
+    return block;
 }
 
 kc_status kc_encrypt(kc_handle handle, const unsigned char* input, unsigned int inputLength,
@@ -250,13 +245,13 @@ kc_status kc_decrypt(kc_handle handle, const unsigned char* input, unsigned int 
         return KC_E_TRUNCATED;
 
     const std::size_t plainSize = inputLength - KC_SEAL_OVERHEAD;
-    if (*output != nullptr) {
-        auto block = s.blocks.find(*output);
-        if (block == s.blocks.end())
-            return KC_E_UNKNOWN_BLOCK;
-        if (block->second < plainSize)
-            return KC_E_NO_ROOM;
-    }
+    if (*output == nullptr)
+        return KC_E_NULL_ARGUMENT;
+    auto block = s.blocks.find(*output);
+    if (block == s.blocks.end())
+        return KC_E_UNKNOWN_BLOCK;
+    if (block->second < plainSize)
+        return KC_E_NO_ROOM;
 
     // Opened into a scratch buffer so that a refused value leaves the
     // caller's block exactly as it was.
@@ -271,21 +266,12 @@ kc_status kc_decrypt(kc_handle handle, const unsigned char* input, unsigned int 
     const int opened = crypto_aead_xchacha20poly1305_ietf_decrypt(
         plain.data(), nullptr, nullptr, sealed, plainSize + kTagSize,
         reinterpret_cast<const unsigned char*>(KC_MARKER), KC_MARKER_SIZE, nonce, h->key.data());
-    kc_status status = opened == 0 ? KC_OK : KC_E_REFUSED;
-    if (status == KC_OK) {
-        unsigned char* target = *output;
-        if (target == nullptr)
-            target = NewBlock(s, std::max<std::size_t>(plainSize, KC_BLOCK_SIZE));
-        if (target == nullptr) {
-            status = KC_E_NO_MEMORY;
-        } else {
-            std::memcpy(target, plain.data(), plainSize);
-            *output = target;
-            *outputLength = static_cast<unsigned int>(plainSize);
-        }
+    if (opened == 0) {
+        std::memcpy(*output, plain.data(), plainSize);
+        *outputLength = static_cast<unsigned int>(plainSize);
     }
     sodium_memzero(plain.data(), plain.size());
-    return status;
+    return opened == 0 ? KC_OK : KC_E_REFUSED;
 }
 
 kc_status kc_describe_status(kc_handle /*handle*/, kc_status status, char* buffer,
