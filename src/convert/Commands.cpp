@@ -1,0 +1,82 @@
+// Call statement, dated tool-file paths and tool command lines.
+#include "convert/Commands.h"
+
+#include "db/Statements.h"
+#include "platform/CommandLine.h"
+#include "server/Names.h"
+
+namespace convert {
+
+std::string CallStatement(int conversionType, std::string_view groupId, std::string_view clientId) {
+    std::string statement = conversionType == 1 ? "{call stp_ConvertSolvaneToOrbelle}'"
+                                                : "{call stp_ConvertOrbelleToSolvane}'";
+    statement += db::DoubleApostrophes(groupId);
+    statement += "','";
+    statement += db::DoubleApostrophes(clientId);
+    statement += "'";
+    return statement;
+}
+
+std::string FolderOf(std::string_view path) {
+    const std::size_t slash = path.rfind('/');
+    return slash == std::string_view::npos ? std::string() : std::string(path.substr(0, slash + 1));
+}
+
+std::string CommandValue(std::string_view value) {
+    if (value.find_first_of(" \t\"") == std::string_view::npos) {
+        return std::string(value);
+    }
+    return platform::QuoteArgument(value);
+}
+
+std::string QuotedPath(std::string_view path) {
+    if (path.find('"') == std::string_view::npos && (path.empty() || path.back() != '\\')) {
+        return "\"" + std::string(path) + "\"";
+    }
+    return platform::QuoteArgument(path);
+}
+
+UploadPlan PlanUpload(std::string_view filePath, std::string_view datePrefix, int conversionType,
+                      const ConnectionSettings& s) {
+    UploadPlan plan;
+    const std::string folder = FolderOf(filePath);
+    plan.errorPath = folder + std::string(datePrefix) + kErrorFileName;
+    plan.outputPath = folder + std::string(datePrefix) + kOutputFileName;
+
+    const std::string login = " -U" + CommandValue(s.userId) + " -P" + CommandValue(s.password) +
+                              " -S" + CommandValue(s.server);
+    plan.truncateCommand = std::string("osql -Q \"truncate table ") + server::kStagingTable +
+                           " \"  -d" + CommandValue(s.database) + login;
+    plan.bulkCopyCommand = "bcp " + CommandValue(s.database) + ".." + server::kStagingTable +
+                           " in " + QuotedPath(filePath) + login + " -t, -c -o " +
+                           QuotedPath(plan.outputPath) + " -e " + QuotedPath(plan.errorPath);
+    plan.bulkProcedureCommand = std::string("osql -Q \"exec ") + server::kBulkProcedure + " " +
+                                std::to_string(conversionType) + "\"  -d" +
+                                CommandValue(s.database) + login + " -w500 -o " +
+                                QuotedPath(plan.outputPath);
+    return plan;
+}
+
+std::optional<std::string> FindTooLong(const UploadPlan& plan) {
+    const struct {
+        const std::string& text;
+        std::size_t limit;
+        const char* what;
+    } checks[] = {
+        {plan.errorPath, kMaxErrorPath, "The path of the error file"},
+        {plan.outputPath, kMaxOutputPath, "The path of the output file"},
+        {plan.truncateCommand, kMaxCommand, "The command that empties the staging table"},
+        {plan.bulkCopyCommand, kMaxCommand, "The command that loads the file"},
+        {plan.bulkProcedureCommand, kMaxCommand, "The command that converts the loaded clients"},
+    };
+    for (const auto& check : checks) {
+        if (check.text.size() > check.limit) {
+            return std::string(check.what) + " is too long (" + std::to_string(check.text.size()) +
+                   " characters, at most " + std::to_string(check.limit) +
+                   "); choose a file in a folder with a shorter path:\n" + check.text;
+        }
+    }
+    return std::nullopt;
+}
+
+} // namespace convert

@@ -1,0 +1,54 @@
+// The texts a conversion sends: the single-account call statement, and the
+// bulk upload's dated file paths and three tool command lines.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace convert {
+
+// "{call stp_ConvertSolvaneToOrbelle}'G01','C123'" for conversion type 1,
+// stp_ConvertOrbelleToSolvane for type 2; apostrophes in the ids doubled.
+std::string CallStatement(int conversionType, std::string_view groupId, std::string_view clientId);
+
+// The folder of a path: up to and including its last '/', or empty text.
+std::string FolderOf(std::string_view path);
+
+// A value for an attached option (-U, -P, -S, -d, the database of the bulk-copy
+// target): as it is, unless it holds a blank, a tab or a double quote, which
+// would split it or end it; then quoted so that the tool receives it whole.
+std::string CommandValue(std::string_view value);
+// A file path between double quotes, escaped only when it needs it.
+std::string QuotedPath(std::string_view path);
+
+struct ConnectionSettings {
+    std::string server;
+    std::string database;
+    std::string userId;
+    std::string password;
+};
+
+struct UploadPlan {
+    std::string errorPath;  // at most kMaxErrorPath characters
+    std::string outputPath; // at most kMaxOutputPath characters
+    std::string truncateCommand;
+    std::string bulkCopyCommand;
+    std::string bulkProcedureCommand;
+};
+
+inline constexpr std::size_t kMaxOutputPath = 255;
+inline constexpr std::size_t kMaxErrorPath = 511;
+inline constexpr std::size_t kMaxCommand = 511;
+
+inline constexpr const char* kErrorFileName = "ClientConversionError.log";
+inline constexpr const char* kOutputFileName = "ClientConversionOutput.log";
+
+UploadPlan PlanUpload(std::string_view filePath, std::string_view datePrefix, int conversionType,
+                      const ConnectionSettings& settings);
+
+// A message naming the first path or command that does not fit its buffer,
+// or nullopt when everything fits.
+std::optional<std::string> FindTooLong(const UploadPlan& plan);
+
+} // namespace convert

@@ -1,0 +1,127 @@
+// The dialog's activity log: the dated file, the entries' bytes, the Output
+// pane, runs that append, a run past midnight and an unwritable folder.
+#include <gtest/gtest.h>
+
+#include <ctime>
+
+#include "platform/Clock.h"
+#include "ui/DialogFixture.h"
+
+using testing_support::ReadFile;
+using testing_support::ScopedEnv;
+
+namespace {
+
+// A clock the test sets: a UTC time, with TZ=UTC so local time is the same.
+class SetClock {
+public:
+    SetClock() : m_tz("TZ", "UTC") {
+        tzset();
+        platform::SetClockSource([this] { return timespec{m_now, 0}; });
+    }
+    ~SetClock() {
+        platform::SetClockSource({});
+        tzset();
+    }
+    void Set(int year, int month, int day, int hour, int minute, int second) {
+        std::tm tm{};
+        tm.tm_year = year - 1900;
+        tm.tm_mon = month - 1;
+        tm.tm_mday = day;
+        tm.tm_hour = hour;
+        tm.tm_min = minute;
+        tm.tm_sec = second;
+        m_now = timegm(&tm);
+    }
+
+private:
+    ScopedEnv m_tz;
+    std::time_t m_now = 0;
+};
+
+class ActivityLogTest : public MainDialogFixture {
+protected:
+    SetClock clock;
+};
+
+TEST_F(ActivityLogTest, EntriesGoToTheDatedFileAndThePane) {
+    clock.Set(2026, 12, 7, 9, 5, 3);
+    Open();
+    EXPECT_STREQ(dlg->m_szLogFileName, "7122026SolvaneToOrbelle.log");
+    dlg->WriteLog("abc");
+    clock.Set(2026, 12, 7, 0, 10, 5);
+    dlg->WriteLog("");
+    dlg->WriteLog("50% of %s\r\nsecond line");
+    const std::string expectedFile = "9:05:03: abc \r\n"
+                                     "0:10:05:  \r\n"
+                                     "0:10:05: 50% of %s\r\r\nsecond line \r\n";
+    EXPECT_EQ(ReadFile(dir / "7122026SolvaneToOrbelle.log"), expectedFile);
+    const std::string expectedPane =
+        "9:05:03: abc \r\n0:10:05:  \r\n0:10:05: 50% of %s\r\nsecond line \r\n";
+    EXPECT_EQ(dlg->m_strOutput.str(), expectedPane);
+    // The pane shows the whole text, whatever the toolkit does with line ends.
+    std::string shown = dlg->GetDlgItemText(IDC_OUTPUT);
+    std::string expectedShown = expectedPane;
+    std::erase(shown, '\r');
+    std::erase(expectedShown, '\r');
+    EXPECT_EQ(shown, expectedShown);
+}
+
+TEST_F(ActivityLogTest, EveryEntryIsOnDiskAtOnce) {
+    clock.Set(2026, 3, 25, 8, 0, 0);
+    Open();
+    dlg->WriteLog("first");
+    EXPECT_EQ(ReadFile(dir / "25032026SolvaneToOrbelle.log"), "8:00:00: first \r\n");
+}
+
+TEST_F(ActivityLogTest, SecondRunOfTheDayAppendsAndANewDayStartsANewFile) {
+    clock.Set(2026, 10, 1, 7, 0, 0);
+    Open();
+    dlg->WriteLog("run one");
+    dlg.reset();
+    Open();
+    dlg->WriteLog("run two");
+    dlg.reset();
+    EXPECT_EQ(ReadFile(dir / "1102026SolvaneToOrbelle.log"),
+              "7:00:00: run one \r\n7:00:00: run two \r\n");
+    clock.Set(2026, 10, 2, 7, 0, 0);
+    Open();
+    dlg->WriteLog("next day");
+    EXPECT_EQ(ReadFile(dir / "2102026SolvaneToOrbelle.log"), "7:00:00: next day \r\n");
+}
+
+TEST_F(ActivityLogTest, RunPastMidnightKeepsTheFileOfItsFirstDay) {
+    clock.Set(2026, 12, 7, 23, 59, 0);
+    Open();
+    clock.Set(2026, 12, 8, 0, 1, 30);
+    dlg->WriteLog("after midnight");
+    EXPECT_EQ(ReadFile(dir / "7122026SolvaneToOrbelle.log"), "0:01:30: after midnight \r\n");
+    EXPECT_FALSE(std::filesystem::exists(dir / "8122026SolvaneToOrbelle.log"));
+}
+
+TEST_F(ActivityLogTest, WithoutAWritableFolderEntriesStillReachThePane) {
+    clock.Set(2026, 12, 7, 10, 0, 0);
+    // A working folder that no longer exists cannot take a file, even for root.
+    const auto gone = dir / "gone";
+    std::filesystem::create_directory(gone);
+    testing_support::ScopedCwd inGone(gone);
+    std::filesystem::remove(gone);
+    Open();
+    EXPECT_EQ(dlg->m_pLogFile, nullptr);
+    dlg->WriteLog("still shown");
+    EXPECT_EQ(dlg->m_strOutput.str(), "10:00:00: still shown \r\n");
+    EXPECT_TRUE(ui.boxes.empty());
+}
+
+TEST_F(ActivityLogTest, PaneTextIsReplacedWhenTheMemberIsReplaced) {
+    clock.Set(2026, 12, 7, 10, 0, 0);
+    Open();
+    dlg->WriteLog("old");
+    dlg->m_strOutput = std::string("fresh\r\n");
+    dlg->WriteLog("new");
+    std::string shown = dlg->GetDlgItemText(IDC_OUTPUT);
+    std::erase(shown, '\r');
+    EXPECT_EQ(shown, "fresh\n10:00:00: new \n");
+}
+
+} // namespace

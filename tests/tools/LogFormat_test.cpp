@@ -1,0 +1,76 @@
+// Log file names, entry texts, the file's line ends and the bulk-copy check.
+#include <gtest/gtest.h>
+
+#include "tools/LogFormat.h"
+
+namespace {
+
+SYSTEMTIME At(int year, int month, int day, int hour = 0, int minute = 0, int second = 0) {
+    SYSTEMTIME st{};
+    st.wYear = static_cast<std::uint16_t>(year);
+    st.wMonth = static_cast<std::uint16_t>(month);
+    st.wDay = static_cast<std::uint16_t>(day);
+    st.wHour = static_cast<std::uint16_t>(hour);
+    st.wMinute = static_cast<std::uint16_t>(minute);
+    st.wSecond = static_cast<std::uint16_t>(second);
+    return st;
+}
+
+TEST(LogFileName, DayWithoutZeroMonthTwoDigitsYearFour) {
+    EXPECT_EQ(tools::LogFileName(At(2026, 12, 7)), "7122026SolvaneToOrbelle.log");
+    EXPECT_EQ(tools::LogFileName(At(2011, 3, 25)), "25032011SolvaneToOrbelle.log");
+    EXPECT_EQ(tools::LogFileName(At(2026, 10, 1)), "1102026SolvaneToOrbelle.log");
+    EXPECT_EQ(tools::LogFileName(At(2026, 2, 11)), "11022026SolvaneToOrbelle.log");
+}
+
+TEST(LogEntry, StampMessageAndOneTrailingBlank) {
+    struct Case {
+        SYSTEMTIME time;
+        std::string message;
+        std::string entry;
+    } cases[] = {
+        {At(2026, 12, 7, 9, 5, 3), "abc", "9:05:03: abc "},
+        {At(2026, 12, 7, 0, 10, 5), "x", "0:10:05: x "},
+        {At(2026, 12, 7, 23, 59, 59), "", "23:59:59:  "},
+        {At(2026, 12, 7, 12, 0, 0), "100% %s %n done", "12:00:00: 100% %s %n done "},
+        {At(2026, 12, 7, 1, 2, 3), "line one\r\nline two\n", "1:02:03: line one\r\nline two\n "},
+        {At(2026, 12, 7, 1, 2, 3), std::string("cut\0here", 8), "1:02:03: cut "},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(tools::FormatLogEntry(c.time, c.message), c.entry);
+    }
+}
+
+TEST(LogFileBytes, EveryLineFeedIsStoredAsCarriageReturnLineFeed) {
+    EXPECT_EQ(tools::LogFileBytes("9:05:03: abc "), "9:05:03: abc \r\n");
+    EXPECT_EQ(tools::LogFileBytes("1: a\r\nb\nc "), "1: a\r\r\nb\r\nc \r\n");
+    EXPECT_EQ(tools::LogFileBytes(""), "\r\n");
+}
+
+TEST(BulkCopyCheck, OnlyABulkCopyLineThatStartsWithZeroRowsCopied) {
+    struct Case {
+        const char* output;
+        const char* tool;
+        bool nothingCopied;
+    } cases[] = {
+        {"Starting copy...\n\n0 rows copied.\nNetwork packet size (bytes): 4096\n", "bcp", true},
+        {"Starting copy...\r\n\r\n0 rows copied.\r\n", "bcp", true},
+        {"Starting copy...\n\n12 rows copied.\n", "bcp", false},
+        {"Starting copy...\n\n10 rows copied.\n", "bcp", false},
+        {"Starting copy...\n\n100 rows copied.\n", "bcp", false},
+        {"0 rows copied.\n", "bcp", false},
+        {"Starting copy...\r0 rows copied.\n", "bcp", false},
+        {"Starting copy...\n\n0 rows copied.\n", "osql", false},
+        {"Starting copy...\n\n0 rows copied.\n", "BCP", false},
+        {"Starting copy...\n\n0 rows copied\n", "bcp", false},
+        // Only the first occurrence is judged.
+        {"x 10 rows copied.\n0 rows copied.\n", "bcp", false},
+        {"", "bcp", false},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(tools::BulkCopyCopiedNothing(c.output, c.tool), c.nothingCopied)
+            << c.tool << ": " << c.output;
+    }
+}
+
+} // namespace
