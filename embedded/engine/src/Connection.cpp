@@ -6,6 +6,7 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <cctype>
 #include <charconv>
 
@@ -125,6 +126,20 @@ void Connection::SetClientQueryMode(bool on) {
     m_clientQuery = on;
     m_deniedTable.clear();
     m_deniedAction = false;
+}
+
+void Connection::AddReader(PendingReader* reader) {
+    m_readers.push_back(reader);
+}
+
+void Connection::RemoveReader(PendingReader* reader) {
+    std::erase(m_readers, reader);
+}
+
+void Connection::DetachReaders() {
+    // Detach() removes the reader from the list.
+    while (!m_readers.empty())
+        m_readers.back()->Detach();
 }
 
 void Connection::Exec(std::string_view sql) {

@@ -10,6 +10,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 struct sqlite3;
 struct sqlite3_stmt;
@@ -22,6 +23,17 @@ namespace embsql {
 inline constexpr std::string_view kLoginTable = "embsql_login";
 inline constexpr std::string_view kProcedureTable = "embsql_procedure";
 bool IsInternalTable(std::string_view name);
+
+// A result still reading rows from the connection, which must take the rest
+// of its rows into memory before the same connection writes: SQLite would
+// otherwise let the reader see the writer's changes halfway through.
+class PendingReader {
+public:
+    virtual void Detach() = 0;
+
+protected:
+    ~PendingReader() = default;
+};
 
 class Connection {
 public:
@@ -44,6 +56,12 @@ public:
     // While set, statements being prepared may only read tables that are not
     // the engine's own (plain client queries).
     void SetClientQueryMode(bool on);
+
+    void AddReader(PendingReader* reader);
+    void RemoveReader(PendingReader* reader);
+    // Detaches every pending reader; called before this connection writes.
+    // Throws Error when a reader fails to read its rows.
+    void DetachReaders();
 
     // Runs statements that give no rows. Throws Error.
     void Exec(std::string_view sql);
@@ -70,6 +88,7 @@ private:
     std::string m_raisedText;
     std::string m_deniedTable;
     bool m_deniedAction = false;
+    std::vector<PendingReader*> m_readers;
 };
 
 // A prepared statement, finalized on destruction.

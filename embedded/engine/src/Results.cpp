@@ -44,12 +44,30 @@ std::vector<Column> DescribeColumns(const Statement& stmt) {
 QueryResult::QueryResult(std::shared_ptr<Connection> conn, Statement stmt)
     : m_conn(std::move(conn)), m_stmt(std::move(stmt)), m_columns(DescribeColumns(m_stmt)) {
     m_firstPending = m_stmt.Step();
-    m_done = !m_firstPending;
-    if (m_done)
-        m_stmt.Reset(); // ends the read transaction at once
+    if (m_firstPending)
+        m_conn->AddReader(this);
+    else
+        Finish();
+}
+
+QueryResult::~QueryResult() {
+    if (!m_done)
+        m_conn->RemoveReader(this);
+}
+
+// Ends the statement's read transaction as soon as the rows run out.
+void QueryResult::Finish() {
+    m_done = true;
+    m_stmt.Reset();
 }
 
 bool QueryResult::Next() {
+    if (m_detached) {
+        m_onRow = m_nextRow < m_rows.size();
+        if (m_onRow)
+            ++m_nextRow;
+        return m_onRow;
+    }
     if (m_firstPending) {
         m_firstPending = false;
         m_onRow = true;
@@ -59,8 +77,8 @@ bool QueryResult::Next() {
         return false;
     m_onRow = m_stmt.Step();
     if (!m_onRow) {
-        m_done = true;
-        m_stmt.Reset();
+        m_conn->RemoveReader(this);
+        Finish();
     }
     return m_onRow;
 }
@@ -68,7 +86,34 @@ bool QueryResult::Next() {
 std::optional<std::string_view> QueryResult::Value(std::size_t i) const {
     if (!m_onRow)
         return std::nullopt;
+    if (m_detached) {
+        const Row& row = m_rows[m_nextRow - 1];
+        if (i >= row.size() || !row[i])
+            return std::nullopt;
+        return std::string_view(*row[i]);
+    }
     return ColumnText(m_stmt.Get(), i);
+}
+
+void QueryResult::Detach() {
+    m_conn->RemoveReader(this);
+    auto copyRow = [this] {
+        Row row;
+        for (std::size_t i = 0; i < m_columns.size(); ++i) {
+            const auto value = ColumnText(m_stmt.Get(), i);
+            row.push_back(value ? std::optional<std::string>(std::string(*value)) : std::nullopt);
+        }
+        m_rows.push_back(std::move(row));
+    };
+    // The statement stands on the current row, or on the pending first one.
+    m_nextRow = m_onRow ? 1 : 0;
+    if (m_onRow || m_firstPending)
+        copyRow();
+    m_detached = true;
+    m_firstPending = false;
+    while (m_stmt.Step())
+        copyRow();
+    Finish();
 }
 
 BufferedResult::BufferedResult(Statement& stmt) : m_columns(DescribeColumns(stmt)) {

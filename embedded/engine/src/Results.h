@@ -17,22 +17,32 @@ std::vector<Column> DescribeColumns(const Statement& stmt);
 
 // A query stepped lazily on its own prepared statement. The first row is
 // fetched on construction, so an error surfaces when the statement runs.
+// When its session writes before all rows are read, the rest are taken into
+// memory first, so the query keeps showing the data as it was.
 // Keeps the connection alive for as long as it lives.
-class QueryResult : public Result {
+class QueryResult : public Result, private PendingReader {
 public:
     QueryResult(std::shared_ptr<Connection> conn, Statement stmt);
+    ~QueryResult() override;
     const std::vector<Column>& Columns() const override { return m_columns; }
     bool Next() override;
     std::optional<std::string_view> Value(std::size_t i) const override;
     long long RowsAffected() const override { return -1; }
 
 private:
+    using Row = std::vector<std::optional<std::string>>;
+    void Detach() override;
+    void Finish();
+
     std::shared_ptr<Connection> m_conn;
     Statement m_stmt;
     std::vector<Column> m_columns;
     bool m_firstPending = false; // the row fetched on construction is not yet handed out
     bool m_onRow = false;
-    bool m_done = false;
+    bool m_done = false;     // the statement has no more rows (or was detached)
+    bool m_detached = false; // rows now come from m_rows
+    std::vector<Row> m_rows;
+    std::size_t m_nextRow = 0;
 };
 
 // Rows copied out of a statement, for results that must outlive their

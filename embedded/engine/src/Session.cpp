@@ -61,6 +61,8 @@ public:
 
     std::vector<std::unique_ptr<Result>> Execute(std::string_view statement) override {
         const ParsedStatement parsed = ParseStatement(statement);
+        if (parsed.kind != ParsedStatement::Kind::Query)
+            m_conn->DetachReaders();
         std::vector<std::unique_ptr<Result>> results;
         switch (parsed.kind) {
         case ParsedStatement::Kind::Query:
@@ -86,6 +88,7 @@ public:
     void Begin() override {
         if (m_conn->InTransaction())
             throw Error("25000", 3902, "A transaction is already open in this session.");
+        m_conn->DetachReaders();
         m_conn->Exec("begin immediate");
     }
 
@@ -105,6 +108,7 @@ public:
 
     void Insert(std::string_view table,
                 const std::vector<std::optional<std::string>>& values) override {
+        m_conn->DetachReaders();
         TableInsert& insert = PrepareInsert(table);
         if (values.size() != insert.columns.size())
             throw Error("21S01", 213,

@@ -85,6 +85,18 @@ TEST_F(SessionTest, TwoSessionsShareOneDatabase) {
               (Rows{{"4"}}));
 }
 
+TEST_F(SessionTest, ACallMayRunWhileAQueryOfTheSameSessionIsHalfRead) {
+    auto results = m_session->Execute("select sDealerId from tbl_DealerMaster where "
+                                      "nDealerCategory = 2 order by sDealerId");
+    ASSERT_TRUE(results[0]->Next());
+    EXPECT_EQ(Run("{call stp_ConvertSolvaneToOrbelle}'G01','C125'").size(), 1u);
+    EXPECT_EQ(ReadRows(*results[0]).size(), 2u);
+    auto other = Connect();
+    EXPECT_EQ(ReadRows(*other->Execute("select nDealerCategory from tbl_DealerMaster "
+                                       "where sDealerId = 'C125'")[0]),
+              (Rows{{"4"}}));
+}
+
 TEST_F(SessionTest, ABusyDatabaseIsWaitedForThenReported) {
     auto holder = Connect();
     holder->Begin();
