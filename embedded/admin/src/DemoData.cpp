@@ -48,7 +48,8 @@ long long FillDemoData(Admin& admin, DemoSize size, bool replace) {
         auto rows = admin.Query("select 1 from tbl_DealerMaster limit 1");
         if (rows->Next())
             throw Error("42000", 50000,
-                        "tbl_DealerMaster already holds rows; ask for them to be replaced.");
+                        "tbl_DealerMaster already holds rows; demo data replaces them only when "
+                        "asked to (embsql-admin demo --replace).");
     }
     const int groupWidth = std::max(3, Digits(size.groups));
     const int clientWidth = std::max(6, Digits(size.groups * size.clientsPerGroup));

@@ -50,11 +50,7 @@ std::vector<std::string> Names(Connection& conn, std::string_view table) {
 
 } // namespace
 
-Admin::Admin(std::shared_ptr<Connection> conn) : m_conn(std::move(conn)) {
-    // Large fills touch several indexes at once; a bigger page cache keeps
-    // their working pages in memory.
-    m_conn->Exec("pragma cache_size = -65536");
-}
+Admin::Admin(std::shared_ptr<Connection> conn) : m_conn(std::move(conn)) {}
 Admin::~Admin() = default;
 
 std::unique_ptr<Admin> Admin::Create(std::string_view server, std::string_view database) {

@@ -109,6 +109,10 @@ std::shared_ptr<Connection> Connection::Open(const std::filesystem::path& file,
         conn->Exec("pragma journal_mode = wal");
         conn->Exec("pragma synchronous = normal");
         conn->Exec("pragma foreign_keys = on");
+        // A bulk conversion touches a large temporary table and several
+        // indexes at once; SQLite's default 2 MB cache makes it thrash.
+        // Pages are only allocated as they are used.
+        conn->Exec("pragma cache_size = -65536");
     } catch (const Error& e) {
         if (e.SqlState() == "HYT00")
             throw;

@@ -1,0 +1,54 @@
+// The engine's fast path for bulk loading: one table's prepared insert on a
+// connection of its own, with values bound in place rather than copied.
+#pragma once
+
+#include "embsql/Engine.h"
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace embsql {
+
+class Connection;
+
+class BulkInsert {
+public:
+    // Logs in as Session::Connect does, then prepares the insert into
+    // `table`. Throws the errors of Session::Connect, and 42S02/208
+    // "Invalid object name 'TABLE'." when the table does not exist.
+    static std::unique_ptr<BulkInsert> Open(std::string_view server, std::string_view database,
+                                            std::string_view login, std::string_view password,
+                                            std::string_view table);
+    ~BulkInsert(); // rolls back an open transaction
+    BulkInsert(const BulkInsert&) = delete;
+    BulkInsert& operator=(const BulkInsert&) = delete;
+
+    // The table's columns, in order.
+    const std::vector<Column>& Columns() const { return m_columns; }
+
+    // Transactions as Session's: Begin throws 25000 when one is open,
+    // Commit and Rollback when none is; HYT00 when the database stays busy.
+    void Begin();
+    void Commit();
+    void Rollback();
+
+    // Inserts one row, values in column order (nullopt for NULL). Checks
+    // each value as Session::Insert does and throws the same errors (21S01
+    // wrong count, 23000/515 NULL, 22018/245 not a whole number, 22001/8152
+    // too long), then whatever the database refuses.
+    void Insert(const std::vector<std::optional<std::string>>& values);
+
+private:
+    struct Prepared;
+    BulkInsert(std::shared_ptr<Connection> conn, std::string table, std::vector<Column> columns);
+
+    std::shared_ptr<Connection> m_conn;
+    std::string m_table;
+    std::vector<Column> m_columns;
+    std::unique_ptr<Prepared> m_insert;
+};
+
+} // namespace embsql
