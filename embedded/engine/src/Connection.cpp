@@ -302,6 +302,27 @@ std::vector<Column> TableColumns(Connection& conn, std::string_view table) {
     return columns;
 }
 
+void CheckColumnValue(const Column& column, std::string_view table,
+                      const std::optional<std::string>& value, long long& integer) {
+    if (!value) {
+        if (!column.nullable)
+            throw Error("23000", 515,
+                        "Cannot insert the value NULL into column '" + column.name + "', table '" +
+                            std::string(table) + "'; column does not allow nulls. INSERT fails.");
+        return;
+    }
+    if (column.isInteger) {
+        if (ParseWholeNumber(*value, integer) != NumberText::Ok)
+            throw Error("22018", 245,
+                        "Invalid character value for cast specification: column '" + column.name +
+                            "' takes a whole number.");
+    } else if (column.maxLength != 0 && value->size() > column.maxLength) {
+        throw Error("22001", 8152,
+                    "String data, right truncation: column '" + column.name + "' holds at most " +
+                        std::to_string(column.maxLength) + " characters.");
+    }
+}
+
 Column ColumnFromDeclaredType(std::string name, const char* declaredType, bool nullable) {
     Column column;
     column.name = std::move(name);

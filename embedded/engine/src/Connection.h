@@ -8,6 +8,7 @@
 #include <chrono>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -122,6 +123,13 @@ std::string QuoteName(std::string_view name);
 // The columns of an ordinary table of the database, or an empty list when it
 // has none or is one of the engine's own. Throws Error.
 std::vector<Column> TableColumns(Connection& conn, std::string_view table);
+
+// Checks a value before it is bound into `column` of `table`, and reads a
+// whole number for an integer column into `integer`. Throws Error: 23000/515
+// NULL in a column without nulls, 22018/245 not a whole number, 22001/8152
+// text longer than the column.
+void CheckColumnValue(const Column& column, std::string_view table,
+                      const std::optional<std::string>& value, long long& integer);
 
 // The column description of a declared SQLite type such as "varchar(20)".
 Column ColumnFromDeclaredType(std::string name, const char* declaredType, bool nullable);

@@ -22,28 +22,6 @@ std::vector<Column> RequireTable(Connection& conn, std::string_view table) {
     return columns;
 }
 
-// The checks a value must pass before it is bound into its column.
-void CheckValue(const Column& column, std::string_view table,
-                const std::optional<std::string>& value, long long& integer) {
-    if (!value) {
-        if (!column.nullable)
-            throw Error("23000", 515,
-                        "Cannot insert the value NULL into column '" + column.name + "', table '" +
-                            std::string(table) + "'; column does not allow nulls. INSERT fails.");
-        return;
-    }
-    if (column.isInteger) {
-        if (ParseWholeNumber(*value, integer) != NumberText::Ok)
-            throw Error("22018", 245,
-                        "Invalid character value for cast specification: column '" + column.name +
-                            "' takes a whole number.");
-    } else if (column.maxLength != 0 && value->size() > column.maxLength) {
-        throw Error("22001", 8152,
-                    "String data, right truncation: column '" + column.name + "' holds at most " +
-                        std::to_string(column.maxLength) + " characters.");
-    }
-}
-
 class SessionImpl : public Session {
 public:
     explicit SessionImpl(std::shared_ptr<Connection> conn) : m_conn(std::move(conn)) {}
@@ -119,7 +97,7 @@ public:
         insert.stmt.Reset();
         for (std::size_t i = 0; i < values.size(); ++i) {
             long long integer = 0;
-            CheckValue(insert.columns[i], table, values[i], integer);
+            CheckColumnValue(insert.columns[i], table, values[i], integer);
             const int index = static_cast<int>(i) + 1;
             if (!values[i])
                 insert.stmt.BindNull(index);
