@@ -24,6 +24,8 @@ public:
 
 int main(int argc, char** argv) {
     testing::InitGoogleTest(&argc, argv);
+    // A death test's child starts afresh, with its own toolkit and display.
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
     if (GTEST_FLAG_GET(list_tests)) {
         return RUN_ALL_TESTS(); // listing needs no display
     }

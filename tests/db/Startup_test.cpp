@@ -1,0 +1,239 @@
+// Start-up against the embedded server through unixODBC: the five settings
+// from the hive, the blank-value exits, the password, the connection, the
+// group list and the one start-up log entry.
+#include <gtest/gtest.h>
+
+#include <regex>
+
+#include "support/ServerEnv.h"
+#include "ui/DialogFixture.h"
+
+using namespace testing_support;
+
+namespace {
+
+class StartupTest : public MainDialogFixture {
+protected:
+    StartupTest() : env(dir / "server") {}
+
+    std::vector<std::string> GroupList() {
+        std::vector<std::string> items;
+        for (int i = 0; i < dlg->m_cboGroupId.GetCount(); ++i) {
+            items.push_back(dlg->m_cboGroupId.GetLBText(i));
+        }
+        return items;
+    }
+    std::vector<std::string> GroupsInDatabase() {
+        std::vector<std::string> groups = {""};
+        for (const auto& row : env.Query("select sDealerId from tbl_DealerMaster "
+                                         "where nDealerCategory = 7 order by sDealerId")) {
+            groups.push_back(row[0]);
+        }
+        return groups;
+    }
+    // The settings with one value replaced (or left out when text is nullopt).
+    std::vector<HiveValue> SettingsWith(const std::string& name,
+                                        const std::optional<std::string>& text,
+                                        bool binary = false) {
+        std::vector<HiveValue> values;
+        for (auto value : env.Settings()) {
+            if (value.name != name) {
+                values.push_back(value);
+            } else if (text) {
+                values.push_back({name, *text, binary});
+            }
+        }
+        return values;
+    }
+
+    ServerEnv env;
+};
+
+TEST_F(StartupTest, ConnectsListsTheGroupsAndLogsOneEntry) {
+    Open();
+    EXPECT_TRUE(ui.boxes.empty());
+    EXPECT_EQ(GroupList(), GroupsInDatabase());
+    EXPECT_EQ(dlg->m_cboGroupId.GetCurSel(), CB_ERR); // no group chosen yet
+    EXPECT_EQ(dlg->GetDlgItemText(IDC_SERVER_ADDRESS), "127.0.0.1");
+    EXPECT_EQ(dlg->GetDlgItemText(IDC_DATABASE_NAME), "DealerDB");
+    EXPECT_TRUE(std::regex_match(
+        dlg->m_strOutput.str(), std::regex("[0-9]{1,2}:[0-9]{2}:[0-9]{2}: IPAddress:127\\.0\\.0\\.1"
+                                           "\t DatabaseName:DealerDB \r\n")))
+        << dlg->m_strOutput.str();
+    EXPECT_TRUE(dlg->m_database.IsOpen());
+    EXPECT_FALSE(dlg->m_rsDealerMaster.IsOpen());
+    EXPECT_STREQ(g_szPassword, "s3cret pass");
+    EXPECT_EQ(g_strDataSourceName, "SolvaneToOrbelle");
+    EXPECT_EQ(dlg->GetSystemMenu(FALSE)->GetMenuItemCount(), 3u);
+}
+
+TEST_F(StartupTest, EmptyGroupTableLeavesTheBlankEntryAndStillLogs) {
+    env.Run("delete from tbl_DealerMaster where nDealerCategory = 7");
+    Open();
+    EXPECT_EQ(GroupList(), std::vector<std::string>{""});
+    EXPECT_NE(dlg->m_strOutput.str().find("IPAddress:127.0.0.1"), std::string::npos);
+}
+
+TEST_F(StartupTest, MissingKeyIsCreatedAndNothingIsRead) {
+    WriteFile(env.hivePath(), "Windows Registry Editor Version 5.00\r\n\r\n"
+                              "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Other]\r\n\"x\"=\"y\"\r\n");
+    Open();
+    EXPECT_TRUE(ui.boxes.empty());
+    EXPECT_TRUE(dlg->m_strOutput.empty());
+    EXPECT_EQ(GroupList(), std::vector<std::string>{});
+    EXPECT_EQ(dlg->GetDlgItemText(IDC_DATABASE_NAME), "");
+    const std::string hive = ReadFile(env.hivePath());
+    EXPECT_NE(hive.find("[HKEY_LOCAL_MACHINE\\SOFTWARE\\ZEVA\\INTEGRATED\\ZEVA Manager\\ODBC]"),
+              std::string::npos);
+    EXPECT_EQ(hive.rfind("Windows Registry Editor Version 5.00\r\n\r\n"
+                         "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Other]\r\n\"x\"=\"y\"\r\n",
+                         0),
+              0u);
+}
+
+TEST_F(StartupTest, MalformedHiveCountsAsAKeyThatCannotBeOpened) {
+    WriteFile(env.hivePath(), "Windows Registry Editor Version 5.00\r\n\r\n"
+                              "[HKEY_LOCAL_MACHINE\\SOFTWARE\\ZEVA\\INTEGRATED\\ZEVA Manager\\ODBC]"
+                              "\r\n\"DataBase-IPAddress\"=\"unterminated\r\n");
+    Open();
+    EXPECT_TRUE(ui.boxes.empty());
+    EXPECT_TRUE(dlg->m_strOutput.empty());
+    EXPECT_EQ(dlg->GetDlgItemText(IDC_SERVER_ADDRESS), "");
+}
+
+TEST_F(StartupTest, AbsentPasswordSkipsTheConnectionSilently) {
+    env.WriteHive(SettingsWith("Server PWD", std::nullopt));
+    Open();
+    EXPECT_TRUE(ui.boxes.empty());
+    EXPECT_TRUE(dlg->m_strOutput.empty());
+    EXPECT_FALSE(dlg->m_database.IsOpen());
+    EXPECT_EQ(dlg->GetDlgItemText(IDC_SERVER_ADDRESS), "127.0.0.1");
+    EXPECT_EQ(dlg->GetDlgItemText(IDC_DATABASE_NAME), "DealerDB");
+}
+
+TEST_F(StartupTest, PasswordOf255BytesDecodesOneOf256IsTreatedAsAbsent) {
+    // The longest password that fits: its sealed form is exactly 255 bytes.
+    const std::string longest(212, 'p');
+    env.Run("select 1"); // the database exists
+    RunCommand((BuildDir() / "bin/embsql-admin").string() + " login 127.0.0.1 DealerDB operator " +
+               longest);
+    const std::string sealed = SealPassword(longest);
+    ASSERT_EQ(sealed.size(), 255u);
+    env.WriteHive(SettingsWith("Server PWD", sealed, true));
+    Open();
+    EXPECT_TRUE(ui.boxes.empty());
+    EXPECT_TRUE(dlg->m_database.IsOpen());
+    EXPECT_EQ(std::string(g_szPassword), longest);
+    dlg.reset();
+
+    env.WriteHive(SettingsWith("Server PWD", sealed + "x", true));
+    Open();
+    EXPECT_TRUE(ui.boxes.empty());
+    EXPECT_FALSE(dlg->m_database.IsOpen());
+    EXPECT_TRUE(dlg->m_strOutput.empty());
+}
+
+TEST_F(StartupTest, RefusedLoginIsShownAndTheDialogStaysUp) {
+    RunCommand((BuildDir() / "bin/embsql-admin").string() +
+               " login 127.0.0.1 DealerDB operator changed");
+    Open();
+    ASSERT_EQ(ui.boxes.size(), 1u);
+    EXPECT_EQ(ui.boxes[0].style, static_cast<UINT>(MB_ICONSTOP));
+    EXPECT_NE(ui.boxes[0].text.find("Login failed for user 'operator'."), std::string::npos)
+        << ui.boxes[0].text;
+    EXPECT_EQ(ui.boxes[0].text.find("[unixODBC]"), std::string::npos);
+    EXPECT_FALSE(dlg->HasEnded());
+    EXPECT_EQ(GroupList(), std::vector<std::string>{});
+    EXPECT_TRUE(dlg->m_strOutput.empty());
+    // Later steps of start-up did not run.
+    EXPECT_EQ(dlg->GetDlgItemText(IDC_DATABASE_NAME), "");
+}
+
+TEST_F(StartupTest, BlanksOnlyValueIsNotBlankAndIsUsedAsItStands) {
+    env.WriteHive(SettingsWith("LIVEDatabase-Name", std::string("   ")));
+    Open();
+    EXPECT_EQ(dlg->m_strDatabaseName, "   ");
+    EXPECT_FALSE(dlg->HasEnded());
+    // There is no such database: the connection is refused and said so.
+    ASSERT_EQ(ui.boxes.size(), 1u);
+    EXPECT_EQ(ui.boxes[0].style, static_cast<UINT>(MB_ICONSTOP));
+}
+
+TEST_F(StartupTest, AbsentDatabaseNameLeavesItsKeyEmpty) {
+    env.WriteHive(SettingsWith("LIVEDatabase-Name", std::nullopt));
+    Open();
+    EXPECT_EQ(dlg->m_strDatabaseName, "");
+    ASSERT_EQ(ui.boxes.size(), 1u); // the connection to no database is refused
+    EXPECT_EQ(ui.boxes[0].style, static_cast<UINT>(MB_ICONSTOP));
+}
+
+// In a child process: prints each message box, and at exit the log files,
+// so the parent can check the box, then the entry, then exit status 0.
+void ReportBoxesAndLogAtExit(RecordingUi& ui) {
+    ui.onBox = [](const Box& box) {
+        std::fprintf(stderr, "BOX[%u]:%s\n", box.style, box.text.c_str());
+    };
+    std::atexit([] {
+        for (const auto& entry : std::filesystem::directory_iterator(".")) {
+            if (entry.path().extension() == ".log") {
+                std::fprintf(stderr, "LOG:%s", ReadFile(entry.path()).c_str());
+            }
+        }
+    });
+}
+
+std::string Escaped(const std::string& text) {
+    return std::regex_replace(text, std::regex(R"([.^$|()\[\]{}*+?\\])"), R"(\$&)");
+}
+
+TEST_F(StartupTest, BlankValueIsShownLoggedAndEndsTheProgram) {
+    const struct {
+        const char* name;
+        const char* message;
+    } cases[] = {
+        {"DataBase-IPAddress", "DataBase-IPAddress is blank in Registry."},
+        {"LIVEDatabase-Name", "DataBase-Name is blank in Registry"},
+        {"Server UserID", "Server UserID is blank in Registry"},
+        {"LIVEDSN-Name", "LIVEDSN-Name is blank in Registry"},
+        {"Server PWD", "Server PWD is blank in Registry"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const bool binary = std::string(c.name) == "Server PWD";
+        env.WriteHive(SettingsWith(c.name, std::string(), binary));
+        EXPECT_EXIT(
+            {
+                ReportBoxesAndLogAtExit(ui);
+                Open();
+            },
+            ::testing::ExitedWithCode(0),
+            "BOX\\[0\\]:" + Escaped(c.message) +
+                "\nLOG:[0-9]{1,2}:[0-9]{2}:[0-9]{2}: " + Escaped(c.message) + " \r\n$");
+    }
+}
+
+TEST_F(StartupTest, PasswordWhoseFirstByteIsZeroIsBlank) {
+    env.WriteHive(SettingsWith("Server PWD", std::string("\0KC1abc", 7), true));
+    EXPECT_EXIT(
+        {
+            ReportBoxesAndLogAtExit(ui);
+            Open();
+        },
+        ::testing::ExitedWithCode(0), "BOX\\[0\\]:Server PWD is blank in Registry\n");
+}
+
+TEST_F(StartupTest, PasswordThatDoesNotDecodeEndsTheProgram) {
+    std::string tampered = SealPassword("s3cret pass");
+    tampered[tampered.size() - 1] ^= 1;
+    env.WriteHive(SettingsWith("Server PWD", tampered, true));
+    EXPECT_EXIT(
+        {
+            ReportBoxesAndLogAtExit(ui);
+            Open();
+        },
+        ::testing::ExitedWithCode(0),
+        "BOX\\[0\\]:Error in Processing Password\\.\nLOG:[0-9:]+: Error in Processing "
+        "Password\\. \r\n$");
+}
+
+} // namespace
