@@ -20,9 +20,16 @@ std::string ClientQuery(const std::string& group, int category) {
            group + "') and  nDealerCategory = " + std::to_string(category);
 }
 
-// Runs `sql` on a fresh statement of `dbc` and returns its first column.
+// Runs `sql` on a fresh statement of `dbc` as the program's snapshot
+// recordset does (a static, read-only cursor, which the cursor library
+// provides and the driver alone replaces by its forward-only one) and
+// returns its first column.
 std::vector<std::string> Rows(Dbc& dbc, const std::string& sql, FetchCall call = FetchCall::Fetch) {
     Stmt stmt(dbc);
+    EXPECT_TRUE(SQL_SUCCEEDED(SQLSetStmtAttr(stmt.h, SQL_ATTR_CURSOR_TYPE,
+                                             reinterpret_cast<SQLPOINTER>(SQL_CURSOR_STATIC), 0)));
+    EXPECT_TRUE(SQL_SUCCEEDED(SQLSetStmtAttr(
+        stmt.h, SQL_ATTR_CONCURRENCY, reinterpret_cast<SQLPOINTER>(SQL_CONCUR_READ_ONLY), 0)));
     const SQLRETURN rc = stmt.Exec(sql);
     EXPECT_TRUE(SQL_SUCCEEDED(rc)) << sql << ": " << FirstDiag(SQL_HANDLE_STMT, stmt.h).message;
     return FetchFirstColumn(stmt.h, call);
