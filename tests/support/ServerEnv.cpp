@@ -131,4 +131,8 @@ void ServerEnv::Run(const std::string& sql) const {
     embsql::Admin::Open(m_options.server, m_options.database)->RunScript(sql);
 }
 
+void ServerEnv::DefineProcedure(const std::string& definition) const {
+    embsql::Admin::Open(m_options.server, m_options.database)->DefineProcedure(definition);
+}
+
 } // namespace testing_support

@@ -57,6 +57,8 @@ public:
     // Runs SQL as the database's owner (embsql-admin is not needed for it).
     std::vector<std::vector<std::string>> Query(const std::string& sql) const;
     void Run(const std::string& sql) const;
+    // Defines or replaces a stored procedure ("create procedure ... as ...").
+    void DefineProcedure(const std::string& definition) const;
 
 private:
     ServerOptions m_options;

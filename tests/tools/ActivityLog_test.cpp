@@ -4,7 +4,7 @@
 
 #include <ctime>
 
-#include "platform/Clock.h"
+#include "support/TestClock.h"
 #include "ui/DialogFixture.h"
 
 using testing_support::ReadFile;
@@ -12,36 +12,9 @@ using testing_support::ScopedEnv;
 
 namespace {
 
-// A clock the test sets: a UTC time, with TZ=UTC so local time is the same.
-class SetClock {
-public:
-    SetClock() : m_tz("TZ", "UTC") {
-        tzset();
-        platform::SetClockSource([this] { return timespec{m_now, 0}; });
-    }
-    ~SetClock() {
-        platform::SetClockSource({});
-        tzset();
-    }
-    void Set(int year, int month, int day, int hour, int minute, int second) {
-        std::tm tm{};
-        tm.tm_year = year - 1900;
-        tm.tm_mon = month - 1;
-        tm.tm_mday = day;
-        tm.tm_hour = hour;
-        tm.tm_min = minute;
-        tm.tm_sec = second;
-        m_now = timegm(&tm);
-    }
-
-private:
-    ScopedEnv m_tz;
-    std::time_t m_now = 0;
-};
-
 class ActivityLogTest : public MainDialogFixture {
 protected:
-    SetClock clock;
+    testing_support::TestClock clock;
 };
 
 TEST_F(ActivityLogTest, EntriesGoToTheDatedFileAndThePane) {

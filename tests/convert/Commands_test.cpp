@@ -1,0 +1,125 @@
+// The call statement, the dated tool-file paths and the three tool command
+// lines, and what a tool receives of them.
+#include <gtest/gtest.h>
+
+#include "convert/Commands.h"
+#include "platform/CommandLine.h"
+
+namespace {
+
+using Args = std::vector<std::string>;
+
+TEST(CallStatement, ValuesFollowTheClosingBrace) {
+    EXPECT_EQ(convert::CallStatement(1, "G01", "C123"),
+              "{call stp_ConvertSolvaneToOrbelle}'G01','C123'");
+    EXPECT_EQ(convert::CallStatement(2, "G01", "C123"),
+              "{call stp_ConvertOrbelleToSolvane}'G01','C123'");
+    EXPECT_EQ(convert::CallStatement(1, "G 1", "C'1"),
+              "{call stp_ConvertSolvaneToOrbelle}'G 1','C''1'");
+    EXPECT_EQ(convert::CallStatement(2, "x','y", ""),
+              "{call stp_ConvertOrbelleToSolvane}'x'',''y',''");
+}
+
+TEST(FolderOf, IsThePathUpToItsLastSlash) {
+    EXPECT_EQ(convert::FolderOf("/data/in.csv"), "/data/");
+    EXPECT_EQ(convert::FolderOf("/home/op/my files/in.csv"), "/home/op/my files/");
+    EXPECT_EQ(convert::FolderOf("/in.csv"), "/");
+    EXPECT_EQ(convert::FolderOf("in.csv"), "");
+}
+
+const convert::ConnectionSettings kSettings{"SRV1", "DB1", "u1", "pw"};
+
+TEST(PlanUpload, BuildsTheDatedPathsAndTheThreeCommands) {
+    const auto plan = convert::PlanUpload("/data/in.csv", "7Dec26_", 1, kSettings);
+    EXPECT_EQ(plan.errorPath, "/data/7Dec26_ClientConversionError.log");
+    EXPECT_EQ(plan.outputPath, "/data/7Dec26_ClientConversionOutput.log");
+    EXPECT_EQ(plan.truncateCommand,
+              "osql -Q \"truncate table tbl_ConvertSolvaneToOrbelle \"  -dDB1 -Uu1 -Ppw -SSRV1");
+    EXPECT_EQ(plan.bulkCopyCommand,
+              "bcp DB1..tbl_ConvertSolvaneToOrbelle in \"/data/in.csv\" -Uu1 -Ppw -SSRV1 -t, -c "
+              "-o \"/data/7Dec26_ClientConversionOutput.log\" -e "
+              "\"/data/7Dec26_ClientConversionError.log\"");
+    EXPECT_EQ(plan.bulkProcedureCommand,
+              "osql -Q \"exec stp_ConvertSolvaneToOrbelleBulk 1\"  -dDB1 -Uu1 -Ppw -SSRV1 -w500 "
+              "-o \"/data/7Dec26_ClientConversionOutput.log\"");
+    const auto other = convert::PlanUpload("/data/in.csv", "1Mar11_", 2, kSettings);
+    EXPECT_EQ(other.bulkProcedureCommand,
+              "osql -Q \"exec stp_ConvertSolvaneToOrbelleBulk 2\"  -dDB1 -Uu1 -Ppw -SSRV1 -w500 "
+              "-o \"/data/1Mar11_ClientConversionOutput.log\"");
+    EXPECT_EQ(other.errorPath, "/data/1Mar11_ClientConversionError.log");
+    // No date (the clock failed) and no folder.
+    const auto bare = convert::PlanUpload("in.csv", "", 1, kSettings);
+    EXPECT_EQ(bare.outputPath, "ClientConversionOutput.log");
+}
+
+TEST(PlanUpload, ToolsReceiveEveryValueWhole) {
+    struct Case {
+        convert::ConnectionSettings settings;
+        std::string file;
+    } cases[] = {
+        {{"SRV1", "DB1", "u1", "pw"}, "/home/op/my files/in.csv"},
+        {{"SRV 1", "my db", "op user", "p w\"q\\"}, "/data/in.csv"},
+        {{"SRV1", "DB1", "u1", ""}, "/a \"quoted\" folder\\/in.csv"},
+        {{"SRV1", "DB1", "u1", "trailing\\"}, "/data/in.csv"},
+    };
+    for (const auto& c : cases) {
+        const auto plan = convert::PlanUpload(c.file, "7Dec26_", 1, c.settings);
+        const std::string folder = convert::FolderOf(c.file);
+        const std::string login[] = {"-U" + c.settings.userId, "-P" + c.settings.password,
+                                     "-S" + c.settings.server};
+        EXPECT_EQ(platform::SplitCommandLine(plan.truncateCommand),
+                  (Args{"osql", "-Q", "truncate table tbl_ConvertSolvaneToOrbelle ",
+                        "-d" + c.settings.database, login[0], login[1], login[2]}));
+        EXPECT_EQ(platform::SplitCommandLine(plan.bulkCopyCommand),
+                  (Args{"bcp", c.settings.database + "..tbl_ConvertSolvaneToOrbelle", "in", c.file,
+                        login[0], login[1], login[2], "-t,", "-c", "-o",
+                        folder + "7Dec26_ClientConversionOutput.log", "-e",
+                        folder + "7Dec26_ClientConversionError.log"}));
+        EXPECT_EQ(platform::SplitCommandLine(plan.bulkProcedureCommand),
+                  (Args{"osql", "-Q", "exec stp_ConvertSolvaneToOrbelleBulk 1",
+                        "-d" + c.settings.database, login[0], login[1], login[2], "-w500", "-o",
+                        folder + "7Dec26_ClientConversionOutput.log"}));
+    }
+}
+
+TEST(FindTooLong, RefusesWhatWouldNotFitItsBuffer) {
+    convert::UploadPlan plan;
+    plan.errorPath = std::string(511, 'e');
+    plan.outputPath = std::string(255, 'o');
+    plan.truncateCommand = plan.bulkCopyCommand = plan.bulkProcedureCommand = std::string(511, 'c');
+    EXPECT_EQ(convert::FindTooLong(plan), std::nullopt);
+
+    const struct {
+        std::string convert::UploadPlan::*field;
+        const char* message;
+    } cases[] = {
+        {&convert::UploadPlan::errorPath, "The path of the error file is too long"},
+        {&convert::UploadPlan::outputPath, "The path of the output file is too long"},
+        {&convert::UploadPlan::truncateCommand,
+         "The command that empties the staging table is too long"},
+        {&convert::UploadPlan::bulkCopyCommand, "The command that loads the file is too long"},
+        {&convert::UploadPlan::bulkProcedureCommand,
+         "The command that converts the loaded clients is too long"},
+    };
+    for (const auto& c : cases) {
+        convert::UploadPlan over = plan;
+        over.*c.field += "x";
+        const auto message = convert::FindTooLong(over);
+        ASSERT_TRUE(message.has_value()) << c.message;
+        EXPECT_EQ(message->rfind(c.message, 0), 0u) << *message;
+        EXPECT_NE(message->find(over.*c.field), std::string::npos);
+    }
+}
+
+TEST(FindTooLong, ALongFolderMakesTheBulkCopyCommandTooLongFirst) {
+    // Three paths share the folder, so the command outgrows its buffer
+    // before any path does.
+    const std::string folder = "/" + std::string(120, 'd') + "/";
+    const auto plan = convert::PlanUpload(folder + "in.csv", "7Dec26_", 1, kSettings);
+    ASSERT_LT(plan.outputPath.size(), 255u);
+    const auto message = convert::FindTooLong(plan);
+    ASSERT_TRUE(message.has_value());
+    EXPECT_EQ(message->rfind("The command that loads the file is too long", 0), 0u) << *message;
+}
+
+} // namespace
