@@ -1,56 +1,56 @@
-// The bulk-loading fast path: one prepared insert, values bound without a
-// copy, the checks of Session::Insert without its per-call look-ups.
+// The bulk-loading fast path: rows checked as Session::Insert checks them,
+// held back and sent many to a statement, bound without copies.
 #include "embsql/BulkInsert.h"
 
 #include "Connection.h"
-#include "Tokenizer.h"
 
 #include <sqlite3.h>
 
-namespace embsql {
+#include <algorithm>
 
-struct BulkInsert::Prepared {
-    Statement stmt;
-};
+namespace embsql {
 
 namespace {
 
-void Check(const Column& column, const std::string& table, const std::optional<std::string>& value,
-           long long& integer) {
-    if (!value) {
-        if (!column.nullable)
-            throw Error("23000", 515,
-                        "Cannot insert the value NULL into column '" + column.name + "', table '" +
-                            table + "'; column does not allow nulls. INSERT fails.");
-        return;
-    }
-    if (column.isInteger) {
-        if (ParseWholeNumber(*value, integer) != NumberText::Ok)
-            throw Error("22018", 245,
-                        "Invalid character value for cast specification: column '" + column.name +
-                            "' takes a whole number.");
-    } else if (column.maxLength != 0 && value->size() > column.maxLength) {
-        throw Error("22001", 8152,
-                    "String data, right truncation: column '" + column.name + "' holds at most " +
-                        std::to_string(column.maxLength) + " characters.");
-    }
+// Rows per group statement: enough to spread a statement's fixed cost,
+// within SQLite's limit on parameters.
+constexpr std::size_t kGroupRows = 64;
+constexpr std::size_t kMaxParameters = 32766;
+
+std::string InsertText(const std::string& table, std::size_t columns, std::size_t rows) {
+    std::string row = "(";
+    for (std::size_t i = 0; i < columns; ++i)
+        row += (i == 0 ? "?" : ",?");
+    row += ")";
+    std::string sql = "insert into " + QuoteName(table) + " values";
+    for (std::size_t r = 0; r < rows; ++r)
+        sql += (r == 0 ? "" : ",") + row;
+    return sql;
 }
 
 } // namespace
+
+struct BulkInsert::Prepared {
+    Statement one;   // a single row
+    Statement group; // groupRows rows
+    std::size_t groupRows = 1;
+    // Rows held back: values and the whole numbers read from them, row after
+    // row. Each slot keeps its storage from group to group.
+    std::vector<std::optional<std::string>> values;
+    std::vector<long long> integers;
+    std::size_t rows = 0;
+};
 
 std::unique_ptr<BulkInsert> BulkInsert::Open(std::string_view server, std::string_view database,
                                              std::string_view login, std::string_view password,
                                              std::string_view table) {
     // The session checks the login; the load runs on a connection of its own
-    // so that its statement is prepared once for the whole file.
+    // so that its statements are prepared once for the whole load.
     const std::unique_ptr<Session> session = Session::Connect(server, database, login, password);
     std::vector<Column> columns = session->DescribeTable(table);
     std::shared_ptr<Connection> conn =
         Connection::Open(DatabasePath(server, database), database, false);
     conn->SetLogin(session->Login());
-    // A load rewrites the same table pages over and over; a cache that holds
-    // them keeps SQLite from spilling each one to the log many times.
-    conn->Exec("pragma cache_size = -65536");
     return std::unique_ptr<BulkInsert>(
         new BulkInsert(std::move(conn), std::string(table), std::move(columns)));
 }
@@ -58,16 +58,19 @@ std::unique_ptr<BulkInsert> BulkInsert::Open(std::string_view server, std::strin
 BulkInsert::BulkInsert(std::shared_ptr<Connection> conn, std::string table,
                        std::vector<Column> columns)
     : m_conn(std::move(conn)), m_table(std::move(table)), m_columns(std::move(columns)),
-      m_insert(std::make_unique<Prepared>()) {
-    std::string sql = "insert into " + QuoteName(m_table) + " values(";
-    for (std::size_t i = 0; i < m_columns.size(); ++i)
-        sql += (i == 0 ? "?" : ",?");
-    sql += ")";
-    m_insert->stmt = Statement(*m_conn, sql);
+      m_prepared(std::make_unique<Prepared>()) {
+    Prepared& p = *m_prepared;
+    const std::size_t width = m_columns.size();
+    p.groupRows = std::max<std::size_t>(1, std::min(kGroupRows, kMaxParameters / width));
+    p.one = Statement(*m_conn, InsertText(m_table, width, 1));
+    if (p.groupRows > 1)
+        p.group = Statement(*m_conn, InsertText(m_table, width, p.groupRows));
+    p.values.resize(width * p.groupRows);
+    p.integers.resize(width * p.groupRows);
 }
 
 BulkInsert::~BulkInsert() {
-    m_insert.reset();
+    m_prepared.reset();
     if (m_conn->InTransaction())
         sqlite3_exec(m_conn->Handle(), "rollback", nullptr, nullptr, nullptr);
 }
@@ -75,6 +78,7 @@ BulkInsert::~BulkInsert() {
 void BulkInsert::Begin() {
     if (m_conn->InTransaction())
         throw Error("25000", 3902, "A transaction is already open in this session.");
+    m_prepared->rows = 0;
     m_conn->Exec("begin immediate");
 }
 
@@ -82,40 +86,81 @@ void BulkInsert::Commit() {
     if (!m_conn->InTransaction())
         throw Error("25000", 3902,
                     "The COMMIT TRANSACTION request has no corresponding BEGIN TRANSACTION.");
+    Flush();
     m_conn->Exec("commit");
 }
 
 void BulkInsert::Rollback() {
+    m_prepared->rows = 0;
     if (!m_conn->InTransaction())
         throw Error("25000", 3903,
                     "The ROLLBACK TRANSACTION request has no corresponding BEGIN TRANSACTION.");
     m_conn->Exec("rollback");
 }
 
+std::optional<Error> BulkInsert::CheckValue(std::size_t column,
+                                            const std::optional<std::string>& value) const {
+    long long integer = 0;
+    try {
+        CheckColumnValue(m_columns.at(column), m_table, value, integer);
+    } catch (const Error& e) {
+        return e;
+    }
+    return std::nullopt;
+}
+
 void BulkInsert::Insert(const std::vector<std::optional<std::string>>& values) {
-    if (values.size() != m_columns.size())
+    const std::size_t width = m_columns.size();
+    if (values.size() != width)
         throw Error("21S01", 213,
                     "Column name or number of supplied values does not match table definition: "
                     "table '" +
-                        m_table + "' has " + std::to_string(m_columns.size()) + " columns, " +
+                        m_table + "' has " + std::to_string(width) + " columns, " +
                         std::to_string(values.size()) + " values were given.");
-    sqlite3_stmt* stmt = m_insert->stmt.Get();
-    for (std::size_t i = 0; i < values.size(); ++i) {
-        long long integer = 0;
-        Check(m_columns[i], m_table, values[i], integer);
-        const int index = static_cast<int>(i) + 1;
-        // The values outlive the step, so SQLite may read them in place.
+    Prepared& p = *m_prepared;
+    const std::size_t base = p.rows * width;
+    for (std::size_t i = 0; i < width; ++i)
+        CheckColumnValue(m_columns[i], m_table, values[i], p.integers[base + i]);
+    for (std::size_t i = 0; i < width; ++i) {
+        std::optional<std::string>& slot = p.values[base + i];
         if (!values[i])
-            sqlite3_bind_null(stmt, index);
-        else if (m_columns[i].isInteger)
-            sqlite3_bind_int64(stmt, index, integer);
+            slot.reset();
+        else if (slot)
+            slot->assign(*values[i]);
         else
-            sqlite3_bind_text(stmt, index, values[i]->data(), static_cast<int>(values[i]->size()),
-                              SQLITE_STATIC);
+            slot.emplace(*values[i]);
     }
-    // Step() resets the statement itself when it fails.
-    m_insert->stmt.Step();
-    sqlite3_reset(stmt);
+    ++p.rows;
+    // Outside a transaction every row is its own, so none may wait.
+    if (p.rows == p.groupRows || !m_conn->InTransaction())
+        Flush();
+}
+
+void BulkInsert::Flush() {
+    Prepared& p = *m_prepared;
+    const std::size_t width = m_columns.size();
+    const std::size_t rows = p.rows;
+    p.rows = 0; // sent or failed, the held rows are done with
+    const bool whole = rows == p.groupRows && p.groupRows > 1;
+    const std::size_t rowsPerStep = whole ? p.groupRows : 1;
+    sqlite3_stmt* stmt = whole ? p.group.Get() : p.one.Get();
+    for (std::size_t first = 0; first < rows; first += rowsPerStep) {
+        for (std::size_t k = 0; k < rowsPerStep * width; ++k) {
+            const std::size_t at = first * width + k;
+            const int index = static_cast<int>(k) + 1;
+            const std::optional<std::string>& value = p.values[at];
+            // The slots outlive the step, so SQLite may read them in place.
+            if (!value)
+                sqlite3_bind_null(stmt, index);
+            else if (m_columns[k % width].isInteger)
+                sqlite3_bind_int64(stmt, index, p.integers[at]);
+            else
+                sqlite3_bind_text(stmt, index, value->data(), static_cast<int>(value->size()),
+                                  SQLITE_STATIC);
+        }
+        (whole ? p.group : p.one).Step(); // resets the statement itself when it fails
+        sqlite3_reset(stmt);
+    }
 }
 
 } // namespace embsql

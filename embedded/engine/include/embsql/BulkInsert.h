@@ -1,5 +1,5 @@
-// The engine's fast path for bulk loading: one table's prepared insert on a
-// connection of its own, with values bound in place rather than copied.
+// The engine's fast path for bulk loading: one table's inserts on a
+// connection of its own, sent to SQLite many rows per statement.
 #pragma once
 
 #include "embsql/Engine.h"
@@ -35,20 +35,30 @@ public:
     void Commit();
     void Rollback();
 
+    // The check Insert makes of the value of column `column` (0-based):
+    // nullopt when it fits, otherwise the Error that Insert would throw.
+    std::optional<Error> CheckValue(std::size_t column,
+                                    const std::optional<std::string>& value) const;
+
     // Inserts one row, values in column order (nullopt for NULL). Checks
     // each value as Session::Insert does and throws the same errors (21S01
     // wrong count, 23000/515 NULL, 22018/245 not a whole number, 22001/8152
-    // too long), then whatever the database refuses.
+    // too long); a row that fails them is not kept. Inside a transaction the
+    // rows are sent in groups, so what the database itself refuses (a
+    // constraint, a full disk) may surface at a later Insert or at Commit;
+    // the transaction must then be rolled back.
     void Insert(const std::vector<std::optional<std::string>>& values);
 
 private:
     struct Prepared;
     BulkInsert(std::shared_ptr<Connection> conn, std::string table, std::vector<Column> columns);
+    // Sends the rows held back, one group statement or row by row.
+    void Flush();
 
     std::shared_ptr<Connection> m_conn;
     std::string m_table;
     std::vector<Column> m_columns;
-    std::unique_ptr<Prepared> m_insert;
+    std::unique_ptr<Prepared> m_prepared;
 };
 
 } // namespace embsql

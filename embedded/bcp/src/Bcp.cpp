@@ -1,0 +1,81 @@
+// bcp: opening the files and the table, then the copy.
+#include "Bcp.h"
+
+#include "CopyReport.h"
+#include "CopyRows.h"
+#include "RowReader.h"
+#include "toolargs/OutputFile.h"
+#include "toolargs/Password.h"
+
+#include <iostream>
+#include <memory>
+
+namespace bcp {
+namespace {
+
+// Everything after the report is open: a failure before the copy starts is
+// reported, and the summary says that nothing was copied.
+int Copy(const Settings& settings, toolargs::OutputFile& out) {
+    std::unique_ptr<toolargs::OutputFile> errorFile;
+    if (settings.errors) {
+        try {
+            errorFile = std::make_unique<toolargs::OutputFile>(*settings.errors);
+        } catch (const std::exception& e) {
+            CopyReport report(out, nullptr);
+            report.Error("S1000", 0, "Unable to open BCP error-file: " + std::string(e.what()),
+                         false);
+            report.Summary(0);
+            return 1;
+        }
+    }
+    CopyReport report(out, std::move(errorFile));
+    const auto fail = [&report]() {
+        report.Summary(0);
+        report.Close();
+        return 1;
+    };
+    std::unique_ptr<embsql::BulkInsert> table;
+    try {
+        const std::string password =
+            settings.password ? *settings.password : toolargs::ReadPassword();
+        table = embsql::BulkInsert::Open(settings.server, settings.database, settings.login,
+                                         password, settings.table);
+    } catch (const embsql::Error& e) {
+        // Failures to reach the server come from the client side.
+        report.Error(e.SqlState(), e.NativeError(), e.what(), e.SqlState().rfind("08", 0) != 0);
+        return fail();
+    }
+    std::unique_ptr<RowReader> reader;
+    try {
+        reader = std::make_unique<RowReader>(settings.file, settings.rowTerminator);
+    } catch (const std::exception& e) {
+        report.Error("S1000", 0,
+                     "Unable to open BCP host data-file \"" + settings.file + "\": " + e.what(),
+                     false);
+        return fail();
+    }
+    report.Starting();
+    const CopyOutcome outcome = CopyRows(*table, settings, *reader, report);
+    report.Summary(outcome.copied);
+    if (!report.Close()) {
+        std::cerr << "bcp: the output or error file could not be written in full\n";
+        return 1;
+    }
+    return outcome.completed ? 0 : 1;
+}
+
+} // namespace
+
+int Run(const Settings& settings) {
+    try {
+        std::unique_ptr<toolargs::OutputFile> out =
+            settings.output ? std::make_unique<toolargs::OutputFile>(*settings.output)
+                            : std::make_unique<toolargs::OutputFile>();
+        return Copy(settings, *out);
+    } catch (const std::exception& e) {
+        std::cerr << "bcp: " << e.what() << "\n";
+        return 1;
+    }
+}
+
+} // namespace bcp

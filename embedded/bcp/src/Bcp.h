@@ -1,0 +1,18 @@
+// The bcp command: a character-mode copy of a data file into a table of
+// the embedded server, reported as the real tool reports it.
+#pragma once
+
+#include "BcpSettings.h"
+
+namespace bcp {
+
+// Runs the copy. The report goes to settings.output (emptied first) or
+// standard output, rejected rows to settings.errors (emptied first). Every
+// report that got as far as the output file ends with a blank line and "N
+// rows copied.", failures included, so that a reader of the file can tell
+// that nothing was copied. Returns 0 when the whole file was read and every
+// batch committed (rejected rows within the limit allowed), 1 otherwise.
+// Never throws.
+int Run(const Settings& settings);
+
+} // namespace bcp

@@ -1,0 +1,20 @@
+// bcp: copies a character-mode data file into a table of the embedded server.
+#include "Bcp.h"
+#include "toolargs/Options.h"
+
+#include <iostream>
+
+int main(int argc, char** argv) {
+    bcp::Settings settings;
+    try {
+        settings = bcp::ParseSettings(std::vector<std::string>(argv + 1, argv + argc));
+    } catch (const toolargs::UsageError& e) {
+        std::cerr << "bcp: " << e.what() << "\n" << bcp::Usage();
+        return 1;
+    }
+    if (settings.help) {
+        std::cout << bcp::Usage();
+        return 0;
+    }
+    return bcp::Run(settings);
+}

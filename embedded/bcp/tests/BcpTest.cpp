@@ -1,0 +1,300 @@
+// bcp run as a child process against a temporary database: the program's
+// command line character for character, good, empty and bad files, the
+// error limit, batches, row windows, failures before the copy, a copy
+// killed halfway, and the whole upload of the program's three commands.
+#include "ToolDatabase.h"
+#include "ToolRun.h"
+#include "platform/Process.h"
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <fstream>
+#include <regex>
+#include <thread>
+
+namespace {
+
+using toolkit::ReadText;
+using toolkit::RunCommandLine;
+using toolkit::RunTool;
+
+const std::string kSummaryEnd = "Network packet size \\(bytes\\): 4096\n"
+                                "Clock Time \\(ms\\.\\) Total     : [0-9]+ +Average : "
+                                "\\([0-9]+\\.[0-9]{2} rows per sec\\.\\)\n$";
+
+// What the program concludes from an output file: "0 rows copied." found
+// first right after a line feed means that nothing was copied.
+bool ProgramSeesNothingCopied(const std::string& text) {
+    const std::size_t at = text.find("0 rows copied.");
+    return at != std::string::npos && at > 0 && text[at - 1] == '\n';
+}
+
+std::string Rows(long long first, long long count, const char* end = "\n") {
+    std::string text;
+    for (long long i = first; i < first + count; ++i) {
+        char line[40];
+        std::snprintf(line, sizeof line, "G001,C%06lld%s", i, end);
+        text += line;
+    }
+    return text;
+}
+
+class BcpTest : public toolkit::ToolTest {
+protected:
+    void SetUp() override {
+        ToolTest::SetUp();
+        m_out = PathOf("7Dec26_ClientConversionOutput.log");
+        m_err = PathOf("7Dec26_ClientConversionError.log");
+        // Files of an earlier upload on the same day.
+        WriteFile("7Dec26_ClientConversionOutput.log", "an earlier upload's output\n");
+        WriteFile("7Dec26_ClientConversionError.log", "an earlier upload's errors\n");
+    }
+
+    // Runs the program's bulk-copy command line on `input`.
+    int Bcp(const std::string& input) {
+        return RunCommandLine("bcp DB1..tbl_ConvertSolvaneToOrbelle in \"" + input +
+                              "\" -Uu1 -Ppw -SSRV1 -t, -c -o \"" + m_out + "\" -e \"" + m_err +
+                              "\"");
+    }
+    // Runs bcp on `input` with the program's options and `more`.
+    toolkit::ToolOutput BcpWith(const std::string& input, std::vector<std::string> more) {
+        std::vector<std::string> argv = {"bcp",    "DB1..tbl_ConvertSolvaneToOrbelle",
+                                         "in",     input,
+                                         "-Uu1",   "-Ppw",
+                                         "-SSRV1", "-t,",
+                                         "-c",     "-o",
+                                         m_out,    "-e",
+                                         m_err};
+        argv.insert(argv.end(), more.begin(), more.end());
+        return RunTool(argv);
+    }
+    long long Staged() { return Count("tbl_ConvertSolvaneToOrbelle"); }
+    // The report with its last two lines checked and cut off.
+    std::string Report() {
+        std::string text = ReadText(m_out);
+        const std::regex end(kSummaryEnd);
+        std::smatch match;
+        if (!std::regex_search(text, match, end)) {
+            ADD_FAILURE() << "no packet size and clock lines at the end of:\n" << text;
+            return text;
+        }
+        return text.substr(0, static_cast<std::size_t>(match.position(0)));
+    }
+
+    std::string m_out, m_err;
+};
+
+TEST_F(BcpTest, GoodWindowsFileLoadsWithTheProgramsCommandLine) {
+    const std::string input =
+        WriteFile("in.csv", "G001,C000001\r\nG001,C000002\r\nG002,C000009\r\n");
+    EXPECT_EQ(Bcp(input), 0);
+    EXPECT_EQ(Report(), "Starting copy...\n\n3 rows copied.\n");
+    EXPECT_FALSE(ProgramSeesNothingCopied(ReadText(m_out)));
+    EXPECT_EQ(ReadText(m_err), "") << "the error file of the earlier upload is emptied";
+    EXPECT_EQ(Query("select sGroupId || '|' || sClientId from tbl_ConvertSolvaneToOrbelle "
+                    "order by rowid"),
+              (toolkit::Rows{{"G001|C000001"}, {"G001|C000002"}, {"G002|C000009"}}));
+}
+
+TEST_F(BcpTest, ProgressEveryThousandRows) {
+    EXPECT_EQ(Bcp(WriteFile("in.csv", Rows(1, 2500))), 0);
+    EXPECT_EQ(Report(), "Starting copy...\n"
+                        "1000 rows sent to SQL Server. Total sent: 1000\n"
+                        "1000 rows sent to SQL Server. Total sent: 2000\n"
+                        "\n2500 rows copied.\n");
+    EXPECT_EQ(Staged(), 2500);
+    EXPECT_FALSE(ProgramSeesNothingCopied(ReadText(m_out)));
+}
+
+TEST_F(BcpTest, EmptyFileCopiesNothingAndSaysSo) {
+    EXPECT_EQ(Bcp(WriteFile("in.csv", "")), 0);
+    EXPECT_EQ(Report(), "Starting copy...\n\n0 rows copied.\n");
+    EXPECT_TRUE(ProgramSeesNothingCopied(ReadText(m_out)));
+    EXPECT_EQ(Staged(), 0);
+}
+
+TEST_F(BcpTest, BadRowsWithinTheLimitAreRejectedAndTheRestCopied) {
+    const std::string tooLong = "G001,C" + std::string(20, '9');
+    const std::string input = WriteFile("in.csv", "G001,C000001\nG001,C000002,x\nG001,C000003\n" +
+                                                      tooLong + "\nG001,C000004\r\n,C000005\n");
+    EXPECT_EQ(Bcp(input), 0);
+    EXPECT_EQ(Report(),
+              "Starting copy...\n"
+              "SQLState = S1000, NativeError = 0\n"
+              "Error = [Embedded]The row has 3 fields; the table has 2 columns.\n"
+              "SQLState = 22001, NativeError = 0\n"
+              "Error = [Embedded]String data, right truncation: column 'sClientId' holds at most "
+              "20 characters.\n"
+              "\n4 rows copied.\n");
+    EXPECT_EQ(ReadText(m_err), "#@ Row 2, Column 3: The row has 3 fields; the table has 2 "
+                               "columns. @#\nG001,C000002,x\n"
+                               "#@ Row 4, Column 2: String data, right truncation: column "
+                               "'sClientId' holds at most 20 characters. @#\n" +
+                                   tooLong + "\n");
+    EXPECT_EQ(Query("select coalesce(sGroupId, 'NULL') from tbl_ConvertSolvaneToOrbelle "
+                    "where sClientId = 'C000005'"),
+              toolkit::Rows{{"NULL"}})
+        << "an empty field is NULL";
+}
+
+TEST_F(BcpTest, BadRowsAboveTheLimitCopyNothing) {
+    Owner().RunScript("insert into tbl_ConvertSolvaneToOrbelle values ('G009', 'C999999')");
+    std::string text = Rows(1, 5);
+    for (int i = 0; i < 11; ++i)
+        text += "G001;C00000" + std::to_string(i) + "\n";
+    const std::string input = WriteFile("in.csv", text);
+    EXPECT_EQ(Bcp(input), 1);
+    const std::string report = ReadText(m_out);
+    EXPECT_TRUE(ProgramSeesNothingCopied(report)) << report;
+    EXPECT_NE(report.find("BCP copy in failed: more than 10 rows were rejected"),
+              std::string::npos);
+    EXPECT_EQ(Staged(), 1) << "the five good rows went back with their batch";
+    const std::string errors = ReadText(m_err);
+    EXPECT_EQ(std::count(errors.begin(), errors.end(), '#'), 2 * 11) << "11 \"#@ ... @#\" lines";
+    EXPECT_NE(errors.find("#@ Row 16, Column 2: "), std::string::npos);
+
+    // A higher limit lets the same file through.
+    const toolkit::ToolOutput out = BcpWith(input, {"-m", "11"});
+    EXPECT_EQ(out.status, 0) << out.text;
+    EXPECT_NE(ReadText(m_out).find("\n5 rows copied.\n"), std::string::npos);
+    EXPECT_EQ(Staged(), 6);
+}
+
+TEST_F(BcpTest, BatchesCommitWholeOrNotAtAll) {
+    std::string text = Rows(1, 7);
+    for (int i = 0; i < 3; ++i)
+        text += "bad\n";
+    const toolkit::ToolOutput out = BcpWith(WriteFile("in.csv", text), {"-b3", "-m2"});
+    EXPECT_EQ(out.status, 1);
+    EXPECT_TRUE(Report().ends_with("\n6 rows copied.\n")) << ReadText(m_out);
+    EXPECT_EQ(Staged(), 6) << "rows 1-6 in two committed batches; row 7's batch rolled back";
+}
+
+TEST_F(BcpTest, FirstAndLastRowChooseTheRowsRead) {
+    const std::string input = WriteFile("in.csv", Rows(1, 4) + "bad row\n");
+    const toolkit::ToolOutput out = BcpWith(input, {"-F", "2", "-L3"});
+    EXPECT_EQ(out.status, 0);
+    EXPECT_EQ(Report(), "Starting copy...\n\n2 rows copied.\n");
+    EXPECT_EQ(Query("select sClientId from tbl_ConvertSolvaneToOrbelle order by rowid"),
+              (toolkit::Rows{{"C000002"}, {"C000003"}}));
+    EXPECT_EQ(ReadText(m_err), "");
+}
+
+TEST_F(BcpTest, FailuresBeforeTheCopyReportAndCopyNothing) {
+    Owner().RunScript("insert into tbl_ConvertSolvaneToOrbelle values ('G009', 'C999999')");
+    const std::string good = WriteFile("in.csv", Rows(1, 3));
+    const struct {
+        std::vector<std::string> argv;
+        std::string lines;
+    } cases[] = {
+        {{"bcp", "DB1..tbl_ConvertSolvaneToOrbelle", "in", PathOf("missing.csv"), "-Uu1", "-Ppw",
+          "-SSRV1"},
+         "SQLState = S1000, NativeError = 0\nError = [Embedded]Unable to open BCP host data-file "
+         "\"" +
+             PathOf("missing.csv") + "\": No such file or directory\n"},
+        {{"bcp", "DB1..tbl_Missing", "in", good, "-Uu1", "-Ppw", "-SSRV1"},
+         "SQLState = 42S02, NativeError = 208\n"
+         "Error = [Embedded][SQL Server]Invalid object name 'tbl_Missing'.\n"},
+        {{"bcp", "DB1..tbl_ConvertSolvaneToOrbelle", "in", good, "-Uu1", "-Pwrong", "-SSRV1"},
+         "SQLState = 28000, NativeError = 18456\n"
+         "Error = [Embedded][SQL Server]Login failed for user 'u1'.\n"},
+        {{"bcp", "DB9..tbl_ConvertSolvaneToOrbelle", "in", good, "-Uu1", "-Ppw", "-SSRV1"},
+         "SQLState = 42000, NativeError = 4060\n"
+         "Error = [Embedded][SQL Server]Cannot open database \"DB9\" requested by the login. "
+         "The login failed.\n"},
+        {{"bcp", "DB1..tbl_ConvertSolvaneToOrbelle", "in", good, "-Uu1", "-Ppw", "-SNOSRV"},
+         "SQLState = 08001, NativeError = 53\nError = [Embedded]Server 'NOSRV' was not found"},
+    };
+    for (const auto& c : cases) {
+        WriteFile("7Dec26_ClientConversionError.log", "stale\n");
+        std::vector<std::string> argv = c.argv;
+        argv.insert(argv.end(), {"-t,", "-c", "-o", m_out, "-e", m_err});
+        const toolkit::ToolOutput out = RunTool(argv);
+        EXPECT_EQ(out.status, 1) << argv[1];
+        const std::string report = ReadText(m_out);
+        EXPECT_EQ(report.substr(0, c.lines.size()), c.lines);
+        EXPECT_TRUE(Report().ends_with("\n\n0 rows copied.\n")) << report;
+        EXPECT_TRUE(ProgramSeesNothingCopied(report));
+        EXPECT_EQ(ReadText(m_err), "");
+    }
+    EXPECT_EQ(Staged(), 1);
+}
+
+TEST_F(BcpTest, AnErrorFileThatCannotBeWrittenStopsTheCopy) {
+    const toolkit::ToolOutput out =
+        RunTool({"bcp", "DB1..tbl_ConvertSolvaneToOrbelle", "in", WriteFile("in.csv", Rows(1, 2)),
+                 "-Uu1", "-Ppw", "-SSRV1", "-t,", "-o", m_out, "-e", m_dir + "/no/such/err.log"});
+    EXPECT_EQ(out.status, 1);
+    EXPECT_EQ(ReadText(m_out).rfind("SQLState = S1000, NativeError = 0\nError = "
+                                    "[Embedded]Unable to open BCP error-file",
+                                    0),
+              0u);
+    EXPECT_TRUE(ProgramSeesNothingCopied(ReadText(m_out)));
+    EXPECT_EQ(Staged(), 0);
+}
+
+TEST_F(BcpTest, KilledHalfwayKeepsOnlyWholeBatches) {
+    constexpr long long kBatch = 100000;
+    {
+        std::ofstream big(PathOf("big.csv"), std::ios::binary);
+        for (long long start = 0; start < 3000000; start += kBatch)
+            big << Rows(start, kBatch);
+    }
+    std::optional<platform::Process> bcp =
+        platform::Process::Start("bcp DB1..tbl_ConvertSolvaneToOrbelle in \"" + PathOf("big.csv") +
+                                 "\" -Uu1 -Ppw -SSRV1 -t, -c -b 100000 -o \"" + m_out + "\"");
+    ASSERT_TRUE(bcp);
+    // Kill it once the first batch is under way and before it is done.
+    std::string report;
+    for (int wait = 0; wait < 60000; ++wait) {
+        report = ReadText(m_out);
+        if (report.find("Total sent: 150000\n") != std::string::npos)
+            break;
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    kill(bcp->Pid(), SIGKILL);
+    EXPECT_EQ(bcp->Wait(), 128 + SIGKILL);
+    ASSERT_EQ(report.find("rows copied."), std::string::npos) << "bcp ended before it was killed";
+    const long long staged = Staged();
+    EXPECT_EQ(staged % kBatch, 0) << staged << " rows: a batch was kept in part";
+    EXPECT_GE(staged, kBatch);
+    EXPECT_LT(staged, 3000000);
+
+    // The database is whole: another copy goes through.
+    EXPECT_EQ(Bcp(WriteFile("in.csv", Rows(1, 2))), 0);
+    EXPECT_EQ(Staged(), staged + 2);
+}
+
+TEST_F(BcpTest, TheProgramsThreeCommandsUploadAFile) {
+    const auto command = [this](const std::string& kind) {
+        return "osql -Q \"" + kind + "\"  -dDB1 -Uu1 -Ppw -SSRV1";
+    };
+    Owner().RunScript("insert into tbl_ConvertSolvaneToOrbelle values ('G009', 'C999999')");
+    const std::string input = WriteFile("in.csv", "G001,C000001\r\nG001,C000002\r\nG001,NOPE\r\n");
+    ASSERT_EQ(RunCommandLine(command("truncate table tbl_ConvertSolvaneToOrbelle ")), 0);
+    ASSERT_EQ(Bcp(input), 0);
+    ASSERT_FALSE(ProgramSeesNothingCopied(ReadText(m_out)));
+    ASSERT_EQ(Staged(), 3);
+    ASSERT_EQ(RunCommandLine(command("exec stp_ConvertSolvaneToOrbelleBulk 1") + " -w500 -o \"" +
+                             m_out + "\""),
+              0);
+    const std::string answer = ReadText(m_out);
+    EXPECT_EQ(answer.find("Starting copy"), std::string::npos) << "osql empties the file";
+    EXPECT_NE(answer.find(" Client 'NOPE' of group 'G001' not converted: the client does not "
+                          "exist."),
+              std::string::npos)
+        << answer;
+    EXPECT_NE(answer.find(" 2 converted, 1 refused"), std::string::npos) << answer;
+    EXPECT_TRUE(answer.ends_with("\n(2 rows affected)\n")) << answer;
+    EXPECT_EQ(Query("select group_concat(nDealerCategory) from tbl_DealerMaster where sDealerId "
+                    "in ('C000001', 'C000002')"),
+              toolkit::Rows{{"4,4"}});
+
+    // A bad file: the output tells the program that nothing was copied.
+    ASSERT_EQ(RunCommandLine(command("truncate table tbl_ConvertSolvaneToOrbelle ")), 0);
+    EXPECT_EQ(Bcp(WriteFile("bad.csv", std::string(12 * 5, ';'))), 0);
+    EXPECT_TRUE(ProgramSeesNothingCopied(ReadText(m_out))) << ReadText(m_out);
+}
+
+} // namespace

@@ -1,0 +1,148 @@
+// osql: options, session, and the batch loop.
+#include "Osql.h"
+
+#include "Batches.h"
+#include "ResultFormat.h"
+#include "toolargs/Options.h"
+#include "toolargs/OutputFile.h"
+#include "toolargs/Password.h"
+
+#include <fstream>
+#include <iostream>
+#include <iterator>
+#include <memory>
+
+namespace osql {
+namespace {
+
+// Prints lines through the -w cut.
+class Printer {
+public:
+    Printer(toolargs::OutputFile& out, std::size_t width) : m_out(out), m_width(width) {}
+    void Lines(const std::vector<std::string>& lines) {
+        for (const std::string& line : lines)
+            m_out.Line(CutToWidth(line, m_width));
+    }
+
+private:
+    toolargs::OutputFile& m_out;
+    std::size_t m_width;
+};
+
+std::optional<std::string> ReadScript(const Settings& settings, std::string& problem) {
+    if (settings.query)
+        return settings.query;
+    if (settings.input) {
+        std::ifstream in(*settings.input, std::ios::binary);
+        if (!in) {
+            problem = "Cannot open input file - " + *settings.input;
+            return std::nullopt;
+        }
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    }
+    return std::string(); // read from standard input once the password is known
+}
+
+// Runs one batch; false when it failed.
+bool RunBatch(embsql::Session& session, const std::string& batch, const Settings& settings,
+              Printer& print) {
+    std::vector<std::string> lines;
+    try {
+        for (const std::unique_ptr<embsql::Result>& result : session.Execute(batch))
+            FormatResult(*result, lines);
+    } catch (const embsql::Error& e) {
+        print.Lines(lines);
+        print.Lines(FormatError(e, settings.server));
+        return false;
+    }
+    print.Lines(lines);
+    return true;
+}
+
+int RunAll(const Settings& settings, toolargs::OutputFile& out) {
+    Printer print(out, settings.width);
+    std::string problem;
+    std::optional<std::string> script = ReadScript(settings, problem);
+    if (!script) {
+        print.Lines({problem});
+        return 1;
+    }
+    // A password asked for comes first on standard input, the script after it.
+    const std::string password = settings.password ? *settings.password : toolargs::ReadPassword();
+    if (!settings.query && !settings.input)
+        script = std::string(std::istreambuf_iterator<char>(std::cin), {});
+    std::unique_ptr<embsql::Session> session;
+    try {
+        session =
+            embsql::Session::Connect(settings.server, settings.database, settings.login, password);
+    } catch (const embsql::Error& e) {
+        print.Lines(FormatError(e, settings.server));
+        return 1;
+    }
+    // A -Q query is one batch whatever it holds; a script is split at "go".
+    const std::vector<std::string> batches =
+        settings.query ? std::vector<std::string>{*settings.query} : SplitBatches(*script);
+    bool ok = true;
+    for (const std::string& batch : batches) {
+        if (settings.echo)
+            print.Lines({batch});
+        ok = RunBatch(*session, batch, settings, print) && ok;
+    }
+    return ok ? 0 : 1;
+}
+
+} // namespace
+
+Settings ParseSettings(const std::vector<std::string>& args) {
+    const toolargs::Options options = toolargs::Options::Parse(args, "Q:i:d:U:P:S:w:o:e?");
+    Settings settings;
+    settings.help = options.Has('?');
+    if (!options.Positional().empty())
+        throw toolargs::UsageError("unexpected argument '" + options.Positional().front() + "'");
+    settings.query = options.Value('Q');
+    settings.input = options.Value('i');
+    if (settings.query && settings.input)
+        throw toolargs::UsageError("-Q and -i cannot be given together");
+    settings.database = options.ValueOr('d', "");
+    settings.login = options.ValueOr('U', "");
+    settings.password = options.Value('P');
+    settings.server = options.ValueOr('S', settings.server);
+    settings.width = static_cast<std::size_t>(options.Number('w', 80, 9, 65535));
+    settings.output = options.Value('o');
+    settings.echo = options.Has('e');
+    if (!settings.help && settings.database.empty())
+        throw toolargs::UsageError("a database is needed: name it with -d");
+    if (!settings.help && settings.login.empty())
+        throw toolargs::UsageError("a login is needed: name it with -U");
+    return settings;
+}
+
+const char* Usage() {
+    return "usage: osql -U login [-P password] [-S server] -d database\n"
+           "            [-Q \"query\" | -i inputfile] [-o outputfile] [-w columnwidth] [-e]\n"
+           "  -Q  run the query and exit      -i  run the script file (batches end at \"go\")\n"
+           "  -d  database                    -U  login        -P  password (asked if missing)\n"
+           "  -S  server (default (local))    -w  line width (default 80)\n"
+           "  -o  write everything to the file, emptied first\n"
+           "  -e  echo each batch before its results\n"
+           "Without -Q or -i the batches are read from standard input.\n";
+}
+
+int Run(const Settings& settings) {
+    try {
+        std::unique_ptr<toolargs::OutputFile> out =
+            settings.output ? std::make_unique<toolargs::OutputFile>(*settings.output)
+                            : std::make_unique<toolargs::OutputFile>();
+        const int status = RunAll(settings, *out);
+        if (!out->Close()) {
+            std::cerr << "osql: the output could not be written in full\n";
+            return 1;
+        }
+        return status;
+    } catch (const std::exception& e) {
+        std::cerr << "osql: " << e.what() << "\n";
+        return 1;
+    }
+}
+
+} // namespace osql

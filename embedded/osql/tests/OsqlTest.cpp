@@ -1,0 +1,194 @@
+// osql run as a child process against a temporary database: the program's
+// two osql command lines character for character, logins, failing
+// statements, the -w cut, scripts on standard input, and usage errors.
+#include "ToolDatabase.h"
+#include "ToolRun.h"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+namespace {
+
+using toolkit::ReadText;
+using toolkit::RunCommandLine;
+using toolkit::RunTool;
+
+// The lines of a text with their trailing blanks dropped.
+std::vector<std::string> TrimmedLines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) {
+        line.erase(line.find_last_not_of(' ') + 1);
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+class OsqlTest : public toolkit::ToolTest {
+protected:
+    void Stage(const std::string& values) {
+        Owner().RunScript("insert into tbl_ConvertSolvaneToOrbelle values " + values);
+    }
+    std::string Category(const std::string& id) {
+        return Query("select nDealerCategory from tbl_DealerMaster where sDealerId = '" + id + "'")
+            .at(0)
+            .at(0);
+    }
+};
+
+TEST_F(OsqlTest, TruncateCommandLineEmptiesTheStagingTable) {
+    Stage("('G001', 'C000001'), ('G001', 'C000002')");
+    ASSERT_EQ(Count("tbl_ConvertSolvaneToOrbelle"), 2);
+    EXPECT_EQ(RunCommandLine("osql -Q \"truncate table tbl_ConvertSolvaneToOrbelle \"  -dDB1 "
+                             "-Uu1 -Ppw -SSRV1"),
+              0);
+    EXPECT_EQ(Count("tbl_ConvertSolvaneToOrbelle"), 0);
+}
+
+TEST_F(OsqlTest, BulkCommandLineWritesTheAnswerToTheOutputFile) {
+    ASSERT_EQ(Category("C000001"), "2");
+    ASSERT_EQ(Category("C000003"), "4");
+    Stage("('G001', 'C000001'), ('G001', 'NOPE'), ('G001', 'C000003')");
+    // The bulk copy wrote this file a moment before; osql empties it.
+    const std::string out = WriteFile("7Dec26_ClientConversionOutput.log",
+                                      "Starting copy...\n\n3 rows copied.\nmore of the copy\n");
+    EXPECT_EQ(RunCommandLine("osql -Q \"exec stp_ConvertSolvaneToOrbelleBulk 1\"  -dDB1 -Uu1 "
+                             "-Ppw -SSRV1 -w500 -o \"" +
+                             out + "\""),
+              0);
+    const std::string widest =
+        "Client 'NOPE' of group 'G001' not converted: the client does not exist.";
+    EXPECT_EQ(TrimmedLines(ReadText(out)),
+              (std::vector<std::string>{
+                  " sMessage",
+                  " " + std::string(widest.size(), '-'),
+                  " " + widest,
+                  " Client 'C000003' of group 'G001' not converted: already on Orbelle.",
+                  " 1 converted, 2 refused",
+                  "",
+                  "(3 rows affected)",
+              }));
+    EXPECT_EQ(Category("C000001"), "4");
+}
+
+TEST_F(OsqlTest, FailedLoginPrintsTheServersMessageAndRunsNothing) {
+    Stage("('G001', 'C000001')");
+    for (const char* login : {"-Uu1", "-Unobody"}) {
+        const toolkit::ToolOutput out =
+            RunTool({"osql", "-Q", "truncate table tbl_ConvertSolvaneToOrbelle", "-dDB1", login,
+                     "-Pwrong", "-SSRV1"});
+        EXPECT_EQ(out.status, 1);
+        EXPECT_EQ(out.text, "Msg 18456, Level 14, State 1, Server SRV1, Line 1\n"
+                            "Login failed for user '" +
+                                std::string(login + 2) + "'.\n");
+    }
+    EXPECT_EQ(Count("tbl_ConvertSolvaneToOrbelle"), 1);
+}
+
+TEST_F(OsqlTest, FailedStatementsPrintAMsgBlockAndExitNonZero) {
+    const struct {
+        std::vector<std::string> args;
+        std::string text;
+    } cases[] = {
+        {{"-Q", "select * from tbl_Nope"},
+         "Msg 208, Level 16, State 1, Server SRV1, Line 1\nInvalid object name 'tbl_Nope'.\n"},
+        {{"-Q", "exec stp_Nope"},
+         "Msg 2812, Level 16, State 1, Server SRV1, Line 1\nCould not "
+         "find stored procedure 'stp_Nope'.\n"},
+        {{"-Q", "exec stp_ConvertSolvaneToOrbelleBulk 3", "-w", "500"},
+         "Msg 50000, Level 16, State 1, Server SRV1, Line 1\nConversion type 3 is not valid: use 1 "
+         "(Solvane to Orbelle) or 2 (Orbelle to Solvane).\n"},
+        {{"-Q", "select 1", "-dNoSuchDb"}, "Msg 4060"},
+        {{"-Q", "select 1", "-SNoSuchServer"}, "[Embedded]Server 'NoSuchServer' was not found"},
+    };
+    for (const auto& c : cases) {
+        std::vector<std::string> argv = {"osql", "-Uu1", "-Ppw"};
+        argv.insert(argv.end(), c.args.begin(), c.args.end());
+        if (std::find(c.args.begin(), c.args.end(), "-dNoSuchDb") == c.args.end())
+            argv.push_back("-dDB1");
+        if (std::find(c.args.begin(), c.args.end(), "-SNoSuchServer") == c.args.end())
+            argv.push_back("-SSRV1");
+        const toolkit::ToolOutput out = RunTool(argv);
+        EXPECT_EQ(out.status, 1) << c.args[1];
+        EXPECT_EQ(out.text.substr(0, c.text.size()), c.text) << out.text;
+    }
+}
+
+TEST_F(OsqlTest, LinesAreCutAtTheWidth) {
+    const std::vector<std::string> query = {
+        "osql",
+        "-dDB1",
+        "-Uu1",
+        "-Ppw",
+        "-SSRV1",
+        "-Q",
+        "select sDealerName, sDealerId from tbl_DealerMaster where sDealerId = 'G001'"};
+    std::vector<std::string> narrow = query;
+    narrow.push_back("-w20");
+    const toolkit::ToolOutput cut = RunTool(narrow);
+    ASSERT_EQ(cut.status, 0) << cut.text;
+    for (const std::string& line : TrimmedLines(cut.text))
+        EXPECT_LE(line.size(), 20u) << line;
+    EXPECT_EQ(cut.text.find("G001"), std::string::npos);
+    EXPECT_NE(cut.text.find("(1 row affected)"), std::string::npos);
+
+    std::vector<std::string> wide500 = query;
+    wide500.push_back("-w500"); // the name's column is 100 wide: the id follows it
+    const toolkit::ToolOutput wide = RunTool(wide500);
+    EXPECT_NE(wide.text.find("G001"), std::string::npos) << wide.text;
+}
+
+TEST_F(OsqlTest, ScriptOnStandardInputAfterThePasswordWithEcho) {
+    const toolkit::ToolOutput out =
+        RunTool({"osql", "-dDB1", "-Uu1", "-SSRV1", "-e"},
+                "pw\n"
+                "select sDealerId from tbl_DealerMaster where sDealerId = 'G002'\ngo\n"
+                "select count(*) as nGroups from tbl_DealerMaster where nDealerCategory = 7\n");
+    EXPECT_EQ(out.status, 0) << out.text;
+    const std::vector<std::string> lines = TrimmedLines(out.text);
+    EXPECT_EQ(lines, (std::vector<std::string>{
+                         "select sDealerId from tbl_DealerMaster where sDealerId = 'G002'",
+                         " sDealerId",
+                         " --------------------",
+                         " G002",
+                         "",
+                         "(1 row affected)",
+                         "select count(*) as nGroups from tbl_DealerMaster where nDealerCategory "
+                         "= 7",
+                         " nGroups",
+                         " -------",
+                         " 5",
+                         "",
+                         "(1 row affected)",
+                     }));
+}
+
+TEST_F(OsqlTest, BadCommandLinesPrintUsageAndTouchNothing) {
+    const std::string out = PathOf("never.log");
+    const std::vector<std::string> cases[] = {
+        {"osql", "-X", "-dDB1", "-Uu1", "-Ppw", "-o", out},
+        {"osql", "-Qselect 1", "-Uu1", "-Ppw", "-o", out},
+        {"osql", "-Qselect 1", "-dDB1", "-Ppw", "-o", out},
+        {"osql", "-Qselect 1", "-iscript.sql", "-dDB1", "-Uu1", "-o", out},
+        {"osql", "-Qselect 1", "-dDB1", "-Uu1", "-w", "5", "-o", out},
+        {"osql", "-Qselect 1", "-dDB1", "-Uu1", "stray", "-o", out},
+    };
+    for (const auto& argv : cases) {
+        const toolkit::ToolOutput result = RunTool(argv);
+        EXPECT_EQ(result.status, 1) << argv[1];
+        EXPECT_EQ(result.text.rfind("osql: ", 0), 0u) << result.text;
+        EXPECT_NE(result.text.find("usage: osql"), std::string::npos);
+    }
+    EXPECT_EQ(ReadText(out), "<missing>");
+}
+
+TEST_F(OsqlTest, MissingInputFileIsReported) {
+    const std::string script = PathOf("missing.sql");
+    const toolkit::ToolOutput out =
+        RunTool({"osql", "-i", script, "-dDB1", "-Uu1", "-Ppw", "-SSRV1"});
+    EXPECT_EQ(out.status, 1);
+    EXPECT_EQ(out.text, "Cannot open input file - " + script + "\n");
+}
+
+} // namespace

@@ -1,0 +1,47 @@
+// The command-line syntax of the server tools: one-letter options, their
+// values attached (-Uu1) or in the next argument (-U u1), and positional
+// arguments anywhere among them.
+#pragma once
+
+#include <map>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace toolargs {
+
+// A command line the tool cannot take; what() says why, for a usage message.
+class UsageError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+class Options {
+public:
+    // Parses args (the tool's arguments, without its name). `letters` lists
+    // the options as getopt does: a letter followed by ':' takes a value.
+    // Letters are case-sensitive. An argument that starts with '-' and has
+    // more characters is an option; anything else is positional. Throws
+    // UsageError for an unknown option, a missing value, or an option given
+    // twice.
+    static Options Parse(const std::vector<std::string>& args, std::string_view letters);
+    static Options Parse(int argc, const char* const* argv, std::string_view letters);
+
+    bool Has(char letter) const { return m_values.count(letter) != 0; }
+    // The option's value ("" for a flag), or nullopt when it was not given.
+    std::optional<std::string> Value(char letter) const;
+    std::string ValueOr(char letter, std::string_view fallback) const;
+    // The option's value read as a whole number in [min, max], or `fallback`
+    // when it was not given. Throws UsageError for anything else.
+    long long Number(char letter, long long fallback, long long min, long long max) const;
+
+    const std::vector<std::string>& Positional() const { return m_positional; }
+
+private:
+    std::map<char, std::string> m_values;
+    std::vector<std::string> m_positional;
+};
+
+} // namespace toolargs

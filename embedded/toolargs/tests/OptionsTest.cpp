@@ -1,0 +1,89 @@
+// The server tools' option syntax: attached and separate values, flags,
+// positional arguments, numbers, and the command lines it refuses.
+#include "toolargs/Options.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using toolargs::Options;
+using toolargs::UsageError;
+
+constexpr const char* kLetters = "Q:d:U:P:w:e?";
+
+TEST(OptionsTest, ValuesAttachedOrSeparateGiveTheSame) {
+    const Options attached =
+        Options::Parse({"-Qselect 1", "-dDB1", "-Uu1", "-Ppw", "-w500", "-e"}, kLetters);
+    const Options separate = Options::Parse(
+        {"-Q", "select 1", "-d", "DB1", "-U", "u1", "-P", "pw", "-w", "500", "-e"}, kLetters);
+    for (const Options* options : {&attached, &separate}) {
+        EXPECT_EQ(options->Value('Q'), "select 1");
+        EXPECT_EQ(options->Value('d'), "DB1");
+        EXPECT_EQ(options->Value('U'), "u1");
+        EXPECT_EQ(options->Value('P'), "pw");
+        EXPECT_EQ(options->Number('w', 80, 9, 65535), 500);
+        EXPECT_TRUE(options->Has('e'));
+        EXPECT_FALSE(options->Has('?'));
+        EXPECT_TRUE(options->Positional().empty());
+    }
+}
+
+TEST(OptionsTest, SeparateValueIsTakenWhateverItLooksLike) {
+    // A password may begin with '-' or be empty; the next argument is the value.
+    const Options options = Options::Parse({"-P", "-secret", "-U", "", "-d", "D"}, kLetters);
+    EXPECT_EQ(options.Value('P'), "-secret");
+    EXPECT_EQ(options.Value('U'), "");
+    EXPECT_TRUE(options.Has('U'));
+}
+
+TEST(OptionsTest, PositionalArgumentsStandAnywhere) {
+    const Options options =
+        Options::Parse({"DB1..t", "-Uu1", "in", "-", "/tmp/a file.csv", "-e"}, kLetters);
+    EXPECT_EQ(options.Positional(),
+              (std::vector<std::string>{"DB1..t", "in", "-", "/tmp/a file.csv"}));
+    EXPECT_EQ(options.ValueOr('d', "none"), "none");
+    EXPECT_EQ(options.Value('d'), std::nullopt);
+}
+
+TEST(OptionsTest, LettersAreCaseSensitive) {
+    EXPECT_THROW(Options::Parse({"-E"}, kLetters), UsageError);
+    EXPECT_THROW(Options::Parse({"-q", "x"}, kLetters), UsageError);
+}
+
+TEST(OptionsTest, RefusedCommandLines) {
+    const struct {
+        std::vector<std::string> args;
+        const char* why;
+    } cases[] = {
+        {{"-x"}, "unknown option -x"},       {{"-Uu1", "-Uu2"}, "option -U is given twice"},
+        {{"-d"}, "option -d needs a value"}, {{"-eX"}, "option -e takes no value"},
+        {{"-:"}, "unknown option -:"},
+    };
+    for (const auto& c : cases) {
+        try {
+            Options::Parse(c.args, kLetters);
+            ADD_FAILURE() << c.why << ": accepted";
+        } catch (const UsageError& e) {
+            EXPECT_EQ(std::string(e.what()), c.why);
+        }
+    }
+}
+
+TEST(OptionsTest, NumbersMustBeWholeAndInRange) {
+    const std::vector<std::string> bad[] = {{"-w8"},   {"-w65536"}, {"-wabc"},
+                                            {"-w12x"}, {"-w-1"},    {"-w", ""}};
+    for (const std::vector<std::string>& args : bad)
+        EXPECT_THROW(Options::Parse(args, kLetters).Number('w', 80, 9, 65535), UsageError)
+            << args[0];
+    EXPECT_EQ(Options::Parse({"-w9"}, kLetters).Number('w', 80, 9, 65535), 9);
+    EXPECT_EQ(Options::Parse({}, kLetters).Number('w', 80, 9, 65535), 80);
+}
+
+TEST(OptionsTest, ArgcArgvFormSkipsTheProgramName) {
+    const char* argv[] = {"osql", "-dDB1", "extra"};
+    const Options options = Options::Parse(3, argv, kLetters);
+    EXPECT_EQ(options.Value('d'), "DB1");
+    EXPECT_EQ(options.Positional(), std::vector<std::string>{"extra"});
+}
+
+} // namespace
