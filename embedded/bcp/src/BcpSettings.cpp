@@ -89,7 +89,7 @@ std::string DecodeTerminator(std::string_view text) {
 }
 
 Settings ParseSettings(const std::vector<std::string>& args) {
-    const toolargs::Options options = toolargs::Options::Parse(args, "U:P:S:d:t:r:co:e:m:F:L:b:?");
+    const toolargs::Options options = toolargs::Options::Parse(args, "U:P::S:d:t:r:co:e:m:F:L:b:?");
     Settings settings;
     settings.help = options.Has('?');
     if (settings.help)

@@ -94,7 +94,7 @@ int RunAll(const Settings& settings, toolargs::OutputFile& out) {
 } // namespace
 
 Settings ParseSettings(const std::vector<std::string>& args) {
-    const toolargs::Options options = toolargs::Options::Parse(args, "Q:i:d:U:P:S:w:o:e?");
+    const toolargs::Options options = toolargs::Options::Parse(args, "Q:i:d:U:P::S:w:o:e?");
     Settings settings;
     settings.help = options.Has('?');
     if (!options.Positional().empty())

@@ -46,6 +46,16 @@ TEST_F(OsqlTest, TruncateCommandLineEmptiesTheStagingTable) {
     EXPECT_EQ(Count("tbl_ConvertSolvaneToOrbelle"), 0);
 }
 
+TEST_F(OsqlTest, EmptyPasswordOnTheProgramsCommandLine) {
+    // The program writes -P right before -S when the password is empty.
+    Owner().AddLogin("u2", "");
+    Stage("('G001', 'C000001')");
+    EXPECT_EQ(RunCommandLine("osql -Q \"truncate table tbl_ConvertSolvaneToOrbelle \"  -dDB1 "
+                             "-Uu2 -P -SSRV1"),
+              0);
+    EXPECT_EQ(Count("tbl_ConvertSolvaneToOrbelle"), 0);
+}
+
 TEST_F(OsqlTest, BulkCommandLineWritesTheAnswerToTheOutputFile) {
     ASSERT_EQ(Category("C000001"), "2");
     ASSERT_EQ(Category("C000003"), "4");

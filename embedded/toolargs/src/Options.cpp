@@ -27,14 +27,19 @@ Options Options::Parse(const std::vector<std::string>& args, std::string_view le
         if (options.Has(letter))
             throw UsageError("option -" + std::string(1, letter) + " is given twice");
         const bool takesValue = at + 1 < letters.size() && letters[at + 1] == ':';
+        const bool mayOmit = takesValue && at + 2 < letters.size() && letters[at + 2] == ':';
+        const bool nextIsValue =
+            i + 1 < args.size() && !(mayOmit && args[i + 1].size() > 1 && args[i + 1][0] == '-');
         if (!takesValue) {
             if (arg.size() > 2)
                 throw UsageError("option -" + std::string(1, letter) + " takes no value");
             options.m_values[letter] = "";
         } else if (arg.size() > 2) {
             options.m_values[letter] = arg.substr(2);
-        } else if (i + 1 < args.size()) {
+        } else if (nextIsValue) {
             options.m_values[letter] = args[++i];
+        } else if (mayOmit) {
+            options.m_values[letter] = "";
         } else {
             throw UsageError("option -" + std::string(1, letter) + " needs a value");
         }

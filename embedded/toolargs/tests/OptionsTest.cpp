@@ -29,11 +29,28 @@ TEST(OptionsTest, ValuesAttachedOrSeparateGiveTheSame) {
 }
 
 TEST(OptionsTest, SeparateValueIsTakenWhateverItLooksLike) {
-    // A password may begin with '-' or be empty; the next argument is the value.
-    const Options options = Options::Parse({"-P", "-secret", "-U", "", "-d", "D"}, kLetters);
-    EXPECT_EQ(options.Value('P'), "-secret");
+    const Options options = Options::Parse({"-d", "-odd", "-U", "", "-w", "9"}, kLetters);
+    EXPECT_EQ(options.Value('d'), "-odd");
     EXPECT_EQ(options.Value('U'), "");
     EXPECT_TRUE(options.Has('U'));
+}
+
+TEST(OptionsTest, AValueThatMayBeLeftOutIsEmptyBeforeAnotherOption) {
+    constexpr const char* letters = "P::S:";
+    const struct {
+        std::vector<std::string> args;
+        const char* password;
+        const char* server;
+    } cases[] = {
+        {{"-P", "-SSRV1"}, "", "SRV1"}, // the program's line for an empty password
+        {{"-SSRV1", "-P"}, "", "SRV1"},     {{"-P", "pw", "-S", "SRV1"}, "pw", "SRV1"},
+        {{"-P-x", "-SSRV1"}, "-x", "SRV1"}, {{"-P", "-", "-SSRV1"}, "-", "SRV1"},
+    };
+    for (const auto& c : cases) {
+        const Options options = Options::Parse(c.args, letters);
+        EXPECT_EQ(options.Value('P'), c.password) << c.args[0] << " " << c.args[1];
+        EXPECT_EQ(options.Value('S'), c.server);
+    }
 }
 
 TEST(OptionsTest, PositionalArgumentsStandAnywhere) {

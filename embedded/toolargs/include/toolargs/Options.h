@@ -21,9 +21,12 @@ public:
 class Options {
 public:
     // Parses args (the tool's arguments, without its name). `letters` lists
-    // the options as getopt does: a letter followed by ':' takes a value.
-    // Letters are case-sensitive. An argument that starts with '-' and has
-    // more characters is an option; anything else is positional. Throws
+    // the options: a letter alone is a flag; followed by ':' it takes a
+    // value, attached or in the next argument; followed by "::" its value
+    // may be left out: then it is "" when the option is last or the next
+    // argument looks like an option (as -P gives an empty password). Letters
+    // are case-sensitive. An argument that starts with '-' and has more
+    // characters is an option; anything else is positional. Throws
     // UsageError for an unknown option, a missing value, or an option given
     // twice.
     static Options Parse(const std::vector<std::string>& args, std::string_view letters);
