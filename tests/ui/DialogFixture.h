@@ -6,11 +6,13 @@
 
 #include <memory>
 
+#include "framework/Automation.h"
 #include "support/RecordingUi.h"
-#include "support/Simulate.h"
 #include "support/TempDir.h"
 #include "ui/ResourceIds.h"
 #include "ui/SolvaneToOrbelleDlg.h"
+
+using namespace fw::automation;
 
 class MainDialogFixture : public ::testing::Test {
 protected:

@@ -1,10 +1,11 @@
 // Drives a dialog through the toolkit's own events, as a user's clicks and
 // keys would: the dialog's event bindings and message tables do the rest.
+// The demo and the tests use it to work the dialog without a person.
 #pragma once
 
 #include "framework/Dialog.h"
 
-namespace testing_support {
+namespace fw::automation {
 
 // A click on a push button or radio button (a radio button gets checked first,
 // as the toolkit does before it reports the click).
@@ -18,4 +19,4 @@ void PressEnter(CDialog& dialog);
 // The window manager's close box.
 void CloseBox(CDialog& dialog);
 
-} // namespace testing_support
+} // namespace fw::automation

@@ -1,5 +1,5 @@
 // Toolkit events standing for a user's clicks and keys.
-#include "support/Simulate.h"
+#include "framework/Automation.h"
 
 #include <wx/button.h>
 #include <wx/dialog.h>
@@ -7,7 +7,7 @@
 
 #include "framework/DropDownList.h"
 
-namespace testing_support {
+namespace fw::automation {
 
 void Click(CDialog& dialog, int id) {
     wxWindow* control = dialog.Window()->FindWindow(id);
@@ -72,4 +72,4 @@ void CloseBox(CDialog& dialog) {
     dialog.Window()->ProcessWindowEvent(event);
 }
 
-} // namespace testing_support
+} // namespace fw::automation
