@@ -6,8 +6,6 @@
 // The environment (registry hive, ODBC data source, tools on PATH) is the
 // demo's, as scripts/run.sh sets it up.
 #include <wx/app.h>
-#include <wx/dcmemory.h>
-#include <wx/dcscreen.h>
 #include <wx/dialog.h>
 #include <wx/image.h>
 
@@ -20,6 +18,7 @@
 #include "framework/Automation.h"
 #include "framework/UiServices.h"
 #include "framework/WinApp.h"
+#include "platform/Process.h"
 #include "ui/ResourceIds.h"
 #include "ui/SolvaneToOrbelleDlg.h"
 
@@ -47,28 +46,32 @@ private:
     std::string m_uploadFile;
 };
 
+// Lets the toolkit lay out and paint what the last step changed.
 void Settle() {
-    for (int i = 0; i < 20; ++i) {
+    for (int i = 0; i < 30; ++i) {
         wxTheApp->Yield(true);
         wxMilliSleep(10);
     }
 }
 
+// The dialog as the display shows it, cut from the screen by ImageMagick's
+// import (the toolkit cannot read back what it drew on every display).
 void Screenshot(CDialog& dialog, const std::filesystem::path& file) {
-    Settle();
     wxDialog* window = dialog.Window();
     window->Raise();
+    window->Refresh();
     window->Update();
     Settle();
-    const wxRect rect = window->GetScreenRect();
-    wxBitmap bitmap(rect.width, rect.height);
-    {
-        wxMemoryDC memory(bitmap);
-        wxScreenDC screen;
-        memory.Blit(0, 0, rect.width, rect.height, &screen, rect.x, rect.y);
+    const wxRect r = window->GetScreenRect();
+    const std::string crop = std::to_string(r.width) + "x" + std::to_string(r.height) + "+" +
+                             std::to_string(r.x) + "+" + std::to_string(r.y);
+    auto import = platform::Process::Start("import -window root -crop " + crop + " +repage \"" +
+                                           file.string() + "\"");
+    if (import && import->Wait() == 0) {
+        std::cout << "  screenshot: " << file.string() << "\n";
+    } else {
+        std::cout << "  (no screenshot: ImageMagick's import is missing)\n";
     }
-    bitmap.SaveFile(file.string(), wxBITMAP_TYPE_PNG);
-    std::cout << "  screenshot: " << file.string() << "\n";
 }
 
 class DemoApp : public wxApp {

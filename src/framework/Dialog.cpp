@@ -90,7 +90,9 @@ wxWindow* CreateControl(wxDialog* dlg, const fw::DialogItem& item) {
         return new wxStaticText(dlg, id, LabelOf(item), pos, size, wxST_NO_AUTORESIZE);
     case fw::ControlClass::ComboBox: {
         // The template's height is that of the open list, closed field included.
-        auto* list = new fw::DropDownList(dlg, id, pos, wxSize(size.x, -1), size.y);
+        // Its closed field is as tall as a one-line edit of the template.
+        const int field = dlg->ConvertDialogToPixels(wxSize(0, 14)).y;
+        auto* list = new fw::DropDownList(dlg, id, pos, wxSize(size.x, field), size.y);
         list->SetPopupMaxHeight(std::max(size.y - list->GetSize().y, list->GetCharHeight() * 2));
         return list;
     }

@@ -1,28 +1,32 @@
 // IP-address control: splitting, validating and joining the four fields.
 #include "framework/IpAddressCtrl.h"
 
-#include <wx/sizer.h>
 #include <wx/stattext.h>
 #include <wx/textctrl.h>
 
+#include <algorithm>
 #include <cctype>
 
 namespace fw {
 
 IpAddressCtrl::IpAddressCtrl(wxWindow* parent, int id, const wxPoint& pos, const wxSize& size)
     : wxPanel(parent, id, pos, size, wxBORDER_THEME | wxTAB_TRAVERSAL) {
-    auto* row = new wxBoxSizer(wxHORIZONTAL);
+    // Four equal fields with a dot between each two, placed by hand: the
+    // toolkit's entries would otherwise ask for more room than there is.
+    const wxSize inner = GetClientSize();
+    const int dot = GetTextExtent(".").x + 2;
+    const int field = std::max(1, (inner.x - 3 * dot) / 4);
     for (std::size_t i = 0; i < m_fields.size(); ++i) {
+        const int x = static_cast<int>(i) * (field + dot);
         if (i > 0) {
-            row->Add(new wxStaticText(this, wxID_ANY, "."), 0, wxALIGN_CENTER_VERTICAL);
+            new wxStaticText(this, wxID_ANY, ".", wxPoint(x - dot + 1, 0), wxSize(dot, inner.y),
+                             wxALIGN_CENTRE_HORIZONTAL);
         }
-        m_fields[i] = new wxTextCtrl(this, wxID_ANY, wxEmptyString, wxDefaultPosition,
-                                     wxDefaultSize, wxTE_CENTRE | wxBORDER_NONE);
+        m_fields[i] = new wxTextCtrl(this, wxID_ANY, wxEmptyString, wxPoint(x, 0),
+                                     wxSize(field, inner.y), wxTE_CENTRE | wxBORDER_NONE);
+        m_fields[i]->SetMinSize(wxSize(field, inner.y));
         m_fields[i]->SetMaxLength(3);
-        row->Add(m_fields[i], 1, wxALIGN_CENTER_VERTICAL);
     }
-    SetSizer(row);
-    Layout();
 }
 
 void IpAddressCtrl::SetAddress(const std::string& text) {
