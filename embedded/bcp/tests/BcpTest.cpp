@@ -10,7 +10,6 @@
 
 #include <csignal>
 #include <fstream>
-#include <regex>
 #include <thread>
 
 namespace {
@@ -19,9 +18,26 @@ using toolkit::ReadText;
 using toolkit::RunCommandLine;
 using toolkit::RunTool;
 
-const std::string kSummaryEnd = "Network packet size \\(bytes\\): 4096\n"
-                                "Clock Time \\(ms\\.\\) Total     : [0-9]+ +Average : "
-                                "\\([0-9]+\\.[0-9]{2} rows per sec\\.\\)\n$";
+// The closing clock line: "Clock Time (ms.) Total     : 15     Average :
+// (200.00 rows per sec.)", the milliseconds padded to six places.
+bool IsClockLine(std::string_view line) {
+    constexpr std::string_view head = "Clock Time (ms.) Total     : ";
+    constexpr std::string_view tail = " rows per sec.)";
+    if (!line.starts_with(head) || !line.ends_with(tail))
+        return false;
+    line = line.substr(head.size(), line.size() - head.size() - tail.size());
+    const std::size_t average = line.find(" Average : (");
+    if (average == std::string_view::npos || average < 6)
+        return false;
+    const std::string_view ms = line.substr(0, line.find(' '));
+    const std::string_view rate = line.substr(average + 12);
+    const auto digits = [](std::string_view text) {
+        return !text.empty() && text.find_first_not_of("0123456789") == std::string_view::npos;
+    };
+    const std::size_t point = rate.find('.');
+    return digits(ms) && point != std::string_view::npos && digits(rate.substr(0, point)) &&
+           rate.size() == point + 3 && digits(rate.substr(point + 1));
+}
 
 // What the program concludes from an output file: "0 rows copied." found
 // first right after a line feed means that nothing was copied.
@@ -72,14 +88,16 @@ protected:
     long long Staged() { return Count("tbl_ConvertSolvaneToOrbelle"); }
     // The report with its last two lines checked and cut off.
     std::string Report() {
-        std::string text = ReadText(m_out);
-        const std::regex end(kSummaryEnd);
-        std::smatch match;
-        if (!std::regex_search(text, match, end)) {
+        const std::string text = ReadText(m_out);
+        const std::string packet = "Network packet size (bytes): 4096\n";
+        const std::size_t at = text.rfind(packet);
+        if (at == std::string::npos || !text.ends_with("\n") ||
+            !IsClockLine(std::string_view(text).substr(at + packet.size(),
+                                                       text.size() - at - packet.size() - 1))) {
             ADD_FAILURE() << "no packet size and clock lines at the end of:\n" << text;
             return text;
         }
-        return text.substr(0, static_cast<std::size_t>(match.position(0)));
+        return text.substr(0, at);
     }
 
     std::string m_out, m_err;
