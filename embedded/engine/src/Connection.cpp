@@ -30,8 +30,7 @@ std::string After(std::string_view message, std::string_view prefix) {
 Error TranslateMessage(int rc, std::string_view message) {
     const int primary = rc & 0xff;
     if (primary == SQLITE_BUSY || primary == SQLITE_LOCKED)
-        return Error("HYT00", 1222,
-                     "Lock request time out period exceeded: the database stayed busy.");
+        return Error("HYT00", 1222, "Lock request timed out: the database stayed busy.");
     if (primary == SQLITE_CONSTRAINT) {
         if (std::string column = After(message, "NOT NULL constraint failed: "); !column.empty())
             return Error("23000", 515,
@@ -314,7 +313,7 @@ void CheckColumnValue(const Column& column, std::string_view table,
     if (column.isInteger) {
         if (ParseWholeNumber(*value, integer) != NumberText::Ok)
             throw Error("22018", 245,
-                        "Invalid character value for cast specification: column '" + column.name +
+                        "Invalid character value for a number: column '" + column.name +
                             "' takes a whole number.");
     } else if (column.maxLength != 0 && value->size() > column.maxLength) {
         throw Error("22001", 8152,

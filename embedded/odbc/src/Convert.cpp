@@ -47,7 +47,7 @@ Number ParseNumber(std::string_view text) {
     double d = 0;
     auto [q, ec2] = std::from_chars(first, last, d);
     if (first == last || ec2 == std::errc::invalid_argument || q != last || !std::isfinite(d)) {
-        throw DriverError("22018", "Invalid character value for cast specification");
+        throw DriverError("22018", "Invalid character value for a number");
     }
     if (ec2 == std::errc::result_out_of_range) {
         throw DriverError("22003", "Numeric value out of range");
@@ -77,7 +77,7 @@ template <class T> Outcome StoreFloating(std::string_view text, const Target& t)
     double d = 0;
     auto [p, ec] = std::from_chars(s.data(), s.data() + s.size(), d);
     if (s.empty() || ec == std::errc::invalid_argument || p != s.data() + s.size()) {
-        throw DriverError("22018", "Invalid character value for cast specification");
+        throw DriverError("22018", "Invalid character value for a number");
     }
     if (ec == std::errc::result_out_of_range ||
         std::fabs(d) > static_cast<double>(std::numeric_limits<T>::max())) {

@@ -24,7 +24,7 @@ struct DemoSize {
 // groups; every third client is on Orbelle (4), the others on Solvane (2).
 // Widths grow with the size. One transaction. Returns the rows written.
 // Throws Error 42000/50000 when the table holds rows and `replace` is false,
-// or when a size is not positive or the total exceeds 100,000,000.
+// or when a size is not positive or the total is over 100,000,000.
 long long FillDemoData(Admin& admin, DemoSize size, bool replace);
 
 enum class SampleKind {
