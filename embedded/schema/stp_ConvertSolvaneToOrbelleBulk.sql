@@ -29,11 +29,14 @@ insert into temp.bulk_conversion
         sClientFound, sClientGroupCode, sClientGroupId, nCategory)
 select s.rowid, trim(coalesce(s.sGroupId, '')), trim(coalesce(s.sClientId, '')),
        row_number() over (partition by upper(trim(coalesce(s.sClientId, ''))) order by s.rowid),
-       g.sDealerId, g.sDealerCode, c.sDealerId, c.sGroupCode, cg.sDealerId, c.nDealerCategory
+       g.sDealerId, g.sDealerCode, c.sDealerId, c.sGroupCode,
+       -- Group codes need not be unique: any one group of the code names it.
+       (select min(cg.sDealerId) from tbl_DealerMaster cg
+         where cg.sDealerCode = c.sGroupCode and cg.nDealerCategory = 7),
+       c.nDealerCategory
   from tbl_ConvertSolvaneToOrbelle s
   left join tbl_DealerMaster g on g.sDealerId = trim(s.sGroupId) and g.nDealerCategory = 7
-  left join tbl_DealerMaster c on c.sDealerId = trim(s.sClientId)
-  left join tbl_DealerMaster cg on cg.sDealerCode = c.sGroupCode and cg.nDealerCategory = 7;
+  left join tbl_DealerMaster c on c.sDealerId = trim(s.sClientId);
 
 update temp.bulk_conversion set sReason = case
     when sGroupId = '' then 'no group id'

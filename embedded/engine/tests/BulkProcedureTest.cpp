@@ -55,6 +55,16 @@ TEST_F(BulkProcedureTest, ConvertsWhatItCanAndExplainsTheRest) {
     EXPECT_EQ(Category("C124"), 2);
 }
 
+TEST_F(BulkProcedureTest, TwoGroupsSharingACodeDoNotBreakTheProcedure) {
+    Owner().RunScript("insert into tbl_DealerMaster(sDealerId, sDealerCode, sGroupCode, "
+                      "nDealerCategory) values ('G01B', (select sDealerCode from "
+                      "tbl_DealerMaster where sDealerId = 'G01'), null, 7)");
+    Stage({{"G01", "C123"}});
+    EXPECT_EQ(Run("exec stp_ConvertSolvaneToOrbelleBulk 1"),
+              (std::vector<Rows>{{{"1 converted, 0 refused"}}}));
+    EXPECT_EQ(Category("C123"), 4);
+}
+
 TEST_F(BulkProcedureTest, AnEmptyStagingTableConvertsNothing) {
     EXPECT_EQ(Run("exec stp_ConvertSolvaneToOrbelleBulk 1"),
               (std::vector<Rows>{{{"0 converted, 0 refused"}}}));
