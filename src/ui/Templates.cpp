@@ -5,6 +5,7 @@
 
 #include "framework/Resources.h"
 #include "ui/ResourceIds.h"
+#include "ui/Version.h"
 
 namespace res {
 extern const unsigned char icon48[], icon32[], icon24[], icon16[];
@@ -23,8 +24,8 @@ const fw::DialogItem kAboutItems[] = {
     {IDC_STATIC, ControlClass::Static, "#128", kChild | SS_ICON, 11, 17, 20, 20},
     {IDC_STATIC, ControlClass::Static, "SolvaneToOrbelleToSolvane Version 1.0",
      kChild | SS_LEFT | SS_NOPREFIX | WS_GROUP, 29, 10, 130, 8},
-    {IDC_STATIC, ControlClass::Static, "Copyright (C) 2026", kChild | SS_LEFT | WS_GROUP, 40, 25,
-     119, 8},
+    {IDC_STATIC, ControlClass::Static, "Build " STO_VERSION_TEXT, kChild | SS_LEFT | WS_GROUP, 40,
+     25, 119, 8},
     {IDOK, ControlClass::Button, "OK", kChild | BS_DEFPUSHBUTTON | WS_GROUP | WS_TABSTOP, 178, 7,
      50, 16},
 };
