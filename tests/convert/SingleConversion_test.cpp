@@ -9,15 +9,6 @@ using namespace testing_support;
 
 namespace {
 
-int IndexOf(CComboBox& list, const std::string& text) {
-    for (int i = 0; i < list.GetCount(); ++i) {
-        if (list.GetLBText(i) == text) {
-            return i;
-        }
-    }
-    return -1;
-}
-
 class SingleConversionTest : public MainDialogFixture {
 protected:
     SingleConversionTest() : env(dir / "server") {}
@@ -66,13 +57,13 @@ TEST_F(SingleConversionTest, ClientMovesFromOneListToTheOtherAndBack) {
         EXPECT_EQ(entries[entriesBefore + i], ui.boxes[i].text);
     }
     // The list was refilled for the group still selected: the client is gone.
-    EXPECT_EQ(IndexOf(dlg->m_cboClientId, client), -1);
+    EXPECT_EQ(ListIndexOf(dlg->m_cboClientId, client), -1);
     EXPECT_EQ(dlg->m_cboGroupId.GetCurSel(), 1);
     EXPECT_EQ(dlg->m_nCriteria, 0);
     EXPECT_EQ(dlg->m_nConversionType, 0);
 
     Click(*dlg, IDC_ORBELLE_TO_SOLVANE);
-    const int index = IndexOf(dlg->m_cboClientId, client);
+    const int index = ListIndexOf(dlg->m_cboClientId, client);
     ASSERT_GE(index, 0);
     ChooseListEntry(*dlg, IDC_CLIENT_ID, index);
     Click(*dlg, IDC_CONVERT);

@@ -10,23 +10,6 @@ using namespace testing_support;
 
 namespace {
 
-std::vector<std::string> Items(CComboBox& list) {
-    std::vector<std::string> items;
-    for (int i = 0; i < list.GetCount(); ++i) {
-        items.push_back(list.GetLBText(i));
-    }
-    return items;
-}
-
-int IndexOf(CComboBox& list, const std::string& text) {
-    for (int i = 0; i < list.GetCount(); ++i) {
-        if (list.GetLBText(i) == text) {
-            return i;
-        }
-    }
-    return -1;
-}
-
 class ClientListTest : public MainDialogFixture {
 protected:
     ClientListTest() : env(dir / "server") {}
@@ -55,15 +38,15 @@ TEST_F(ClientListTest, GroupSelectionAndDirectionDecideTheClients) {
     ASSERT_FALSE(orbelle.empty());
 
     ChooseListEntry(*dlg, IDC_GROUP_ID, 1);
-    EXPECT_EQ(Items(dlg->m_cboClientId), solvane);
+    EXPECT_EQ(ListItems(dlg->m_cboClientId), solvane);
     EXPECT_EQ(dlg->m_cboClientId.GetCurSel(), CB_ERR);
     Click(*dlg, IDC_ORBELLE_TO_SOLVANE);
-    EXPECT_EQ(Items(dlg->m_cboClientId), orbelle);
+    EXPECT_EQ(ListItems(dlg->m_cboClientId), orbelle);
     Click(*dlg, IDC_SOLVANE_TO_ORBELLE);
-    EXPECT_EQ(Items(dlg->m_cboClientId), solvane);
+    EXPECT_EQ(ListItems(dlg->m_cboClientId), solvane);
     // The blank group has no clients.
     ChooseListEntry(*dlg, IDC_GROUP_ID, 0);
-    EXPECT_TRUE(Items(dlg->m_cboClientId).empty());
+    EXPECT_TRUE(ListItems(dlg->m_cboClientId).empty());
     EXPECT_TRUE(ui.boxes.empty());
 }
 
@@ -83,14 +66,14 @@ TEST_F(ClientListTest, AnApostropheInAGroupIdFindsItsOwnClientsOnly) {
             "values ('O''Neil', 'ONEIL', null, 7), ('C-ON-1', 'C-ON-1', 'ONEIL', 2), "
             "(' G X ', 'GX', null, 7), ('C-GX-1', 'C-GX-1', 'GX', 2)");
     Open();
-    const int oneil = IndexOf(dlg->m_cboGroupId, "O'Neil");
+    const int oneil = ListIndexOf(dlg->m_cboGroupId, "O'Neil");
     ASSERT_GE(oneil, 0);
     ChooseListEntry(*dlg, IDC_GROUP_ID, oneil);
-    EXPECT_EQ(Items(dlg->m_cboClientId), std::vector<std::string>{"C-ON-1"});
+    EXPECT_EQ(ListItems(dlg->m_cboClientId), std::vector<std::string>{"C-ON-1"});
     EXPECT_TRUE(ui.boxes.empty());
     // Shown with blanks around it, the id is sent trimmed and so finds nothing.
-    ChooseListEntry(*dlg, IDC_GROUP_ID, IndexOf(dlg->m_cboGroupId, " G X "));
-    EXPECT_TRUE(Items(dlg->m_cboClientId).empty());
+    ChooseListEntry(*dlg, IDC_GROUP_ID, ListIndexOf(dlg->m_cboGroupId, " G X "));
+    EXPECT_TRUE(ListItems(dlg->m_cboClientId).empty());
 }
 
 TEST_F(ClientListTest, ErrorWhileRefillingIsShownAndTheDialogGoesOn) {
@@ -131,11 +114,11 @@ TEST_F(SecondDriverTest, GroupAndClientListsThroughTheSqliteDriver) {
     ScopedEnv hivePath("SOLVANETOORBELLE_HKLM", (dir / "HKLM.reg").string());
     Open();
     EXPECT_TRUE(ui.boxes.empty());
-    EXPECT_EQ(Items(dlg->m_cboGroupId), (std::vector<std::string>{"", "G01", "G02"}));
+    EXPECT_EQ(ListItems(dlg->m_cboGroupId), (std::vector<std::string>{"", "G01", "G02"}));
     ChooseListEntry(*dlg, IDC_GROUP_ID, 1);
-    EXPECT_EQ(Items(dlg->m_cboClientId), (std::vector<std::string>{"C0", "C1"}));
+    EXPECT_EQ(ListItems(dlg->m_cboClientId), (std::vector<std::string>{"C0", "C1"}));
     Click(*dlg, IDC_ORBELLE_TO_SOLVANE);
-    EXPECT_EQ(Items(dlg->m_cboClientId), (std::vector<std::string>{"C2"}));
+    EXPECT_EQ(ListItems(dlg->m_cboClientId), (std::vector<std::string>{"C2"}));
 }
 
 } // namespace

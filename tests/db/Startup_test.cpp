@@ -16,13 +16,7 @@ class StartupTest : public MainDialogFixture {
 protected:
     StartupTest() : env(dir / "server") {}
 
-    std::vector<std::string> GroupList() {
-        std::vector<std::string> items;
-        for (int i = 0; i < dlg->m_cboGroupId.GetCount(); ++i) {
-            items.push_back(dlg->m_cboGroupId.GetLBText(i));
-        }
-        return items;
-    }
+    std::vector<std::string> GroupList() { return ListItems(dlg->m_cboGroupId); }
     std::vector<std::string> GroupsInDatabase() {
         std::vector<std::string> groups = {""};
         for (const auto& row : env.Query("select sDealerId from tbl_DealerMaster "

@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "framework/Automation.h"
 #include "support/RecordingUi.h"
@@ -13,6 +15,24 @@
 #include "ui/SolvaneToOrbelleDlg.h"
 
 using namespace fw::automation;
+
+// The entries of a drop-down list, and the index of one (-1 when missing).
+inline std::vector<std::string> ListItems(CComboBox& list) {
+    std::vector<std::string> items;
+    for (int i = 0; i < list.GetCount(); ++i) {
+        items.push_back(list.GetLBText(i));
+    }
+    return items;
+}
+
+inline int ListIndexOf(CComboBox& list, const std::string& text) {
+    for (int i = 0; i < list.GetCount(); ++i) {
+        if (list.GetLBText(i) == text) {
+            return i;
+        }
+    }
+    return -1;
+}
 
 class MainDialogFixture : public ::testing::Test {
 protected:
