@@ -93,7 +93,9 @@ wxWindow* CreateControl(wxDialog* dlg, const fw::DialogItem& item) {
         // Its closed field is as tall as a one-line edit of the template.
         const int field = dlg->ConvertDialogToPixels(wxSize(0, 14)).y;
         auto* list = new fw::DropDownList(dlg, id, pos, wxSize(size.x, field), size.y);
-        list->SetPopupMaxHeight(std::max(size.y - list->GetSize().y, list->GetCharHeight() * 2));
+        // The open list keeps room for a few entries and its scroll bar, which
+        // the toolkit cannot draw in less.
+        list->SetPopupMaxHeight(std::max(size.y - list->GetSize().y, list->GetCharHeight() * 6));
         return list;
     }
     case fw::ControlClass::IpAddress:
