@@ -2,24 +2,17 @@
 // through the message tables, modal and modeless life, system menu and icons.
 #include "framework/Dialog.h"
 
-#include <wx/button.h>
 #include <wx/dcclient.h>
 #include <wx/dialog.h>
-#include <wx/iconbndl.h>
 #include <wx/menu.h>
 #include <wx/radiobut.h>
-#include <wx/statbmp.h>
-#include <wx/statbox.h>
-#include <wx/stattext.h>
-#include <wx/textctrl.h>
 
+#include "framework/DialogControls.h"
 #include "framework/DropDownList.h"
 #include "framework/Exception.h"
-#include "framework/IpAddressCtrl.h"
 #include "framework/UiServices.h"
 
 #include <algorithm>
-#include <cstdlib>
 
 namespace {
 
@@ -33,76 +26,6 @@ unsigned HighWord(win::WPARAM w) {
 // The system menu's items get toolkit ids of their own range: system command
 // ids lie outside the range the toolkit accepts for menu items.
 constexpr int kFirstSystemMenuId = 20000;
-
-wxString LabelOf(const fw::DialogItem& item) {
-    wxString label = wxString::FromUTF8(item.text ? item.text : "");
-    if (item.style & SS_NOPREFIX) {
-        label.Replace("&", "&&");
-    }
-    return label;
-}
-
-// An icon static names its icon resource as "#<id>".
-UINT IconIdOf(const fw::DialogItem& item) {
-    const char* text = item.text ? item.text : "";
-    return text[0] == '#' ? static_cast<UINT>(std::strtoul(text + 1, nullptr, 10)) : 0;
-}
-
-wxWindow* CreateControl(wxDialog* dlg, const fw::DialogItem& item) {
-    const wxPoint pos = dlg->ConvertDialogToPixels(wxPoint(item.x, item.y));
-    const wxSize size = dlg->ConvertDialogToPixels(wxSize(item.cx, item.cy));
-    const int id = item.id > 0 ? item.id : wxID_ANY;
-    switch (item.cls) {
-    case fw::ControlClass::Button:
-        switch (item.style & BS_TYPEMASK) {
-        case BS_GROUPBOX:
-            return new wxStaticBox(dlg, id, LabelOf(item), pos, size);
-        case BS_AUTORADIOBUTTON: {
-            auto* radio = new wxRadioButton(dlg, id, LabelOf(item), pos, wxDefaultSize,
-                                            (item.style & WS_GROUP) ? wxRB_GROUP : 0);
-            // The toolkit draws its indicator taller than some template heights.
-            radio->SetSize(wxSize(size.x, std::max(size.y, radio->GetBestSize().y)));
-            return radio;
-        }
-        default: {
-            auto* button = new wxButton(dlg, id, LabelOf(item), pos, size);
-            if ((item.style & BS_TYPEMASK) == BS_DEFPUSHBUTTON) {
-                button->SetDefault();
-            }
-            return button;
-        }
-        }
-    case fw::ControlClass::Edit: {
-        long style = (item.style & ES_READONLY) ? wxTE_READONLY : 0;
-        if (item.style & ES_MULTILINE) {
-            style |= wxTE_MULTILINE | ((item.style & WS_HSCROLL) ? wxTE_DONTWRAP : 0);
-        }
-        style |= (item.style & WS_BORDER) ? wxBORDER_THEME : wxBORDER_NONE;
-        return new wxTextCtrl(dlg, id, wxEmptyString, pos, size, style);
-    }
-    case fw::ControlClass::Static:
-        if ((item.style & 0x1F) == SS_ICON) {
-            HICON icon = fw::LoadResourceIcon(IconIdOf(item));
-            const int edge = GetSystemMetrics(SM_CXICON);
-            wxBitmap bitmap = icon ? wxBitmap(icon->GetIcon(wxSize(edge, edge))) : wxBitmap();
-            return new wxStaticBitmap(dlg, id, bitmap, pos, wxSize(edge, edge));
-        }
-        return new wxStaticText(dlg, id, LabelOf(item), pos, size, wxST_NO_AUTORESIZE);
-    case fw::ControlClass::ComboBox: {
-        // The template's height is that of the open list, closed field included.
-        // Its closed field is as tall as a one-line edit of the template.
-        const int field = dlg->ConvertDialogToPixels(wxSize(0, 14)).y;
-        auto* list = new fw::DropDownList(dlg, id, pos, wxSize(size.x, field), size.y);
-        // The open list keeps room for a few entries and its scroll bar, which
-        // the toolkit cannot draw in less.
-        list->SetPopupMaxHeight(std::max(size.y - list->GetSize().y, list->GetCharHeight() * 6));
-        return list;
-    }
-    case fw::ControlClass::IpAddress:
-        return new fw::IpAddressCtrl(dlg, id, pos, size);
-    }
-    return nullptr;
-}
 
 } // namespace
 
@@ -150,7 +73,7 @@ bool CDialog::Build(CWnd* pParentWnd) {
     Attach(m_pDialog);
     m_controls.clear();
     for (const auto& item : m_template.items) {
-        wxWindow* control = CreateControl(m_pDialog, item);
+        wxWindow* control = fw::CreateControl(m_pDialog, item);
         if (item.style & WS_DISABLED) {
             control->Disable();
         }
@@ -445,32 +368,4 @@ void CDialog::OnSysCommand(UINT nID, win::LPARAM) {
 void CDialog::OnPaint() {
     // The toolkit paints the dialog and its controls itself; the paint
     // context that the event opened ends the cycle.
-}
-
-CPaintDC::CPaintDC(CDialog* pWnd) : m_dc(pWnd->m_paintDC) {
-    if (!m_dc && pWnd->m_pDialog) {
-        m_owned = std::make_unique<wxClientDC>(pWnd->m_pDialog);
-        m_dc = m_owned.get();
-    }
-}
-
-CPaintDC::~CPaintDC() = default;
-
-BOOL CPaintDC::DrawIcon(int x, int y, HICON hIcon) {
-    if (!m_dc || !hIcon) {
-        return FALSE;
-    }
-    const int edge = GetSystemMetrics(SM_CXICON);
-    m_dc->DrawIcon(hIcon->GetIcon(wxSize(edge, edge)), x, y);
-    return TRUE;
-}
-
-int GetSystemMetrics(int nIndex) {
-    switch (nIndex) {
-    case SM_CXICON:
-    case SM_CYICON:
-        return 32;
-    default:
-        return 0;
-    }
 }
