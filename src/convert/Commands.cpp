@@ -8,8 +8,10 @@
 namespace convert {
 
 std::string CallStatement(int conversionType, std::string_view groupId, std::string_view clientId) {
-    std::string statement = conversionType == 1 ? "{call stp_ConvertSolvaneToOrbelle}'"
-                                                : "{call stp_ConvertOrbelleToSolvane}'";
+    std::string statement = std::string("{call ") +
+                            (conversionType == 1 ? server::kSingleProcedureToOrbelle
+                                                 : server::kSingleProcedureToSolvane) +
+                            "}'";
     statement += db::DoubleApostrophes(groupId);
     statement += "','";
     statement += db::DoubleApostrophes(clientId);

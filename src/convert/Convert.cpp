@@ -8,6 +8,7 @@
 #include "framework/Exception.h"
 #include "framework/UiServices.h"
 #include "platform/Clock.h"
+#include "server/Names.h"
 #include "ui/SolvaneToOrbelleDlg.h"
 
 namespace {
@@ -100,12 +101,13 @@ void CSolvaneToOrbelleDlg::UploadFile(int conversionType) {
                 uploaded = false;
             } else {
                 std::string command = plan.truncateCommand;
-                RunTool(command.data(), "osql", nullptr, nullptr);
+                RunTool(command.data(), server::kQueryTool, nullptr, nullptr);
                 command = plan.bulkCopyCommand;
-                RunTool(command.data(), "bcp", plan.outputPath.c_str(), plan.errorPath.c_str());
+                RunTool(command.data(), server::kBulkCopyTool, plan.outputPath.c_str(),
+                        plan.errorPath.c_str());
                 if (m_bInvalidFileFormat == 0) {
                     command = plan.bulkProcedureCommand;
-                    RunTool(command.data(), "osql", plan.outputPath.c_str(),
+                    RunTool(command.data(), server::kQueryTool, plan.outputPath.c_str(),
                             plan.errorPath.c_str());
                 }
             }

@@ -3,7 +3,6 @@
 
 namespace server {
 
-inline constexpr const char* kDealerMaster = "tbl_DealerMaster";
 inline constexpr const char* kStagingTable = "tbl_ConvertSolvaneToOrbelle";
 inline constexpr const char* kSingleProcedureToOrbelle = "stp_ConvertSolvaneToOrbelle";
 inline constexpr const char* kSingleProcedureToSolvane = "stp_ConvertOrbelleToSolvane";
