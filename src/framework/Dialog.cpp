@@ -187,9 +187,19 @@ BOOL CDialog::Create(CWnd* pParentWnd) {
     return TRUE;
 }
 
+void CDialog::RememberAttached(CWnd* wrapper) {
+    wrapper->m_pAttachedBy = this;
+    m_attached.push_back(wrapper);
+}
+
+void CDialog::ForgetAttached(CWnd* wrapper) {
+    std::erase(m_attached, wrapper);
+}
+
 void CDialog::DestroyWindow() {
     for (CWnd* wrapper : m_attached) {
         wrapper->Detach();
+        wrapper->m_pAttachedBy = nullptr;
     }
     m_attached.clear();
     m_items.clear();

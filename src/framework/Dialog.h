@@ -63,8 +63,10 @@ public:
     // at an index, as when the user picks it.
     void ShowSystemMenu();
     void ChooseSystemMenuItem(std::size_t index);
-    // Wrappers attached by data exchange, let go when the window goes.
-    void RememberAttached(CWnd* wrapper) { m_attached.push_back(wrapper); }
+    // Wrappers attached by data exchange, let go when the window goes; a
+    // wrapper destroyed first (a member of a derived dialog) is forgotten.
+    void RememberAttached(CWnd* wrapper);
+    void ForgetAttached(CWnd* wrapper);
 
 protected:
     virtual BOOL OnInitDialog();

@@ -8,12 +8,19 @@
 #include <wx/textctrl.h>
 #include <wx/toplevel.h>
 
+#include "framework/Dialog.h"
 #include "framework/DropDownList.h"
 #include "framework/IpAddressCtrl.h"
 
 BOOL CMenu::AppendMenu(UINT nFlags, UINT nIDNewItem, const char* lpszNewItem) {
     m_items.push_back({nFlags, nIDNewItem, lpszNewItem ? lpszNewItem : ""});
     return TRUE;
+}
+
+CWnd::~CWnd() {
+    if (m_pAttachedBy) {
+        m_pAttachedBy->ForgetAttached(this);
+    }
 }
 
 int CWnd::GetDlgCtrlID() const {

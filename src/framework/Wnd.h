@@ -9,6 +9,7 @@
 #include "framework/WinConst.h"
 
 class wxWindow;
+class CDialog;
 
 struct CRect {
     int left = 0, top = 0, right = 0, bottom = 0;
@@ -37,7 +38,8 @@ public:
     CWnd() = default;
     CWnd(const CWnd&) = delete;
     CWnd& operator=(const CWnd&) = delete;
-    virtual ~CWnd() = default;
+    // A wrapper that data exchange attached tells its dialog it is gone.
+    virtual ~CWnd();
 
     // Attaches the wrapper to a toolkit window; the window stays the toolkit's.
     void Attach(wxWindow* window) { m_hWnd = window; }
@@ -55,6 +57,8 @@ public:
     std::string GetWindowText() const;
 
     wxWindow* m_hWnd = nullptr;
+    // The dialog whose data exchange attached this wrapper, if any.
+    CDialog* m_pAttachedBy = nullptr;
 };
 
 class CButton : public CWnd {
