@@ -5,7 +5,7 @@ cd "$(dirname "$0")/.."
 dir=${1:-build}
 shopt -s nullglob
 for b in "$dir"/bench/*; do
-  [ -x "$b" ] || continue
+  [ -f "$b" ] && [ -x "$b" ] || continue
   echo "-- $(basename "$b")"
   xvfb-run -a -s "-screen 0 1280x1024x24" "$b"
 done
