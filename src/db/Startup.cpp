@@ -55,9 +55,10 @@ BOOL CSolvaneToOrbelleDlg::OnInitDialog() {
     if (opened == ERROR_SUCCESS && disposition == REG_OPENED_EXISTING_KEY) {
         unsigned char buffer[256] = {};
         DWORD byteCount = 0;
-        // A present but empty setting ends the program; an absent one is skipped.
-        auto endOnBlank = [this](const Setting& setting) {
-            m_strMessage = setting.blankMessage;
+        // A present but empty setting, or a password that cannot be decoded,
+        // ends the program: shown, then logged. An absent setting is skipped.
+        auto endWith = [this](const char* message) {
+            m_strMessage = message;
             AfxMessageBox(m_strMessage, MB_OK, 0);
             WriteLog(m_strMessage);
             std::exit(0);
@@ -72,14 +73,14 @@ BOOL CSolvaneToOrbelleDlg::OnInitDialog() {
             if (ReadValue(m_hSettingsKey, setting->valueName, buffer, byteCount)) {
                 *destination = reinterpret_cast<const char*>(buffer);
                 if (*destination == "") {
-                    endOnBlank(*setting);
+                    endWith(setting->blankMessage);
                 }
             }
         }
         if (ReadValue(m_hSettingsKey, kPassword.valueName, buffer, byteCount)) {
             const std::string storedPassword = reinterpret_cast<const char*>(buffer);
             if (storedPassword.empty()) {
-                endOnBlank(kPassword);
+                endWith(kPassword.blankMessage);
             }
             CPasswordEncrypt decoder;
             unsigned char input[255] = {};
@@ -88,10 +89,7 @@ BOOL CSolvaneToOrbelleDlg::OnInitDialog() {
             unsigned int outputLength = 0;
             if (decoder.Decrypt(input, byteCount, reinterpret_cast<unsigned char*>(g_szPassword),
                                 &outputLength) == 0) {
-                m_strMessage = kPasswordFailure;
-                AfxMessageBox(m_strMessage, MB_OK, 0);
-                WriteLog(m_strMessage);
-                std::exit(0);
+                endWith(kPasswordFailure);
             }
             const std::string connect = db::ConnectionText(m_strServerAddress, m_strDatabaseName,
                                                            m_strUserId, g_szPassword);

@@ -80,14 +80,13 @@ wxWindow* CreateControl(wxDialog* dlg, const DialogItem& item) {
         }
         return new wxStaticText(dlg, id, LabelOf(item), pos, size, wxST_NO_AUTORESIZE);
     case fw::ControlClass::ComboBox: {
-        // The template's height is that of the open list, closed field included.
-        // Its closed field is as tall as a one-line edit of the template.
+        // The template's height is that of the open list, closed field included;
+        // the closed field is as tall as a one-line edit of the template. The
+        // open list keeps room for a few entries and its scroll bar, which the
+        // toolkit cannot draw in less.
         const int field = dlg->ConvertDialogToPixels(wxSize(0, 14)).y;
-        auto* list = new fw::DropDownList(dlg, id, pos, wxSize(size.x, field), size.y);
-        // The open list keeps room for a few entries and its scroll bar, which
-        // the toolkit cannot draw in less.
-        list->SetPopupMaxHeight(std::max(size.y - list->GetSize().y, list->GetCharHeight() * 6));
-        return list;
+        const int open = std::max(size.y - field, dlg->GetCharHeight() * 6);
+        return new fw::DropDownList(dlg, id, pos, wxSize(size.x, field), open);
     }
     case fw::ControlClass::IpAddress:
         return new fw::IpAddressCtrl(dlg, id, pos, size);

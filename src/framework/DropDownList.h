@@ -17,6 +17,7 @@ class DropDownPopup;
 // the member functions are not.
 class DropDownList : public wxComboCtrl {
 public:
+    // popupHeight: the open list's height, in pixels.
     DropDownList(wxWindow* parent, int id, const wxPoint& pos, const wxSize& size, int popupHeight);
 
     // Adds an entry at its sorted place; returns its index.
@@ -41,7 +42,6 @@ private:
     SortedStrings m_items;
     int m_selection = -1;
     DropDownPopup* m_popup;
-    friend class DropDownPopup;
 };
 
 } // namespace fw

@@ -18,7 +18,6 @@ public:
     // Inserts the text after any equal entries; returns its index.
     std::size_t Insert(std::string text);
     std::size_t Size() const { return m_size; }
-    bool Empty() const { return m_size == 0; }
     // The entry at index i (i < Size()).
     const std::string& At(std::size_t i) const;
     void Clear();

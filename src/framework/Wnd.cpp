@@ -23,10 +23,6 @@ CWnd::~CWnd() {
     }
 }
 
-int CWnd::GetDlgCtrlID() const {
-    return m_hWnd ? m_hWnd->GetId() : 0;
-}
-
 BOOL CWnd::EnableWindow(BOOL bEnable) {
     if (!m_hWnd) {
         return FALSE;

@@ -46,7 +46,6 @@ public:
     void Detach() { m_hWnd = nullptr; }
     wxWindow* GetSafeHwnd() const { return m_hWnd; }
 
-    int GetDlgCtrlID() const;
     // Returns whether the window was disabled before the call.
     BOOL EnableWindow(BOOL bEnable = TRUE);
     BOOL IsWindowEnabled() const;

@@ -19,18 +19,6 @@ protected:
             env.Query("select nDealerCategory from tbl_DealerMaster where sDealerId = '" + client +
                       "'")[0][0]);
     }
-    // The log's entries, without their stamps and trailing blank.
-    std::vector<std::string> Entries() {
-        std::vector<std::string> entries;
-        const std::string& text = dlg->m_strOutput.str();
-        for (std::size_t start = 0; start < text.size();) {
-            const std::size_t end = text.find(" \r\n", start);
-            const std::size_t stamp = text.find(": ", start);
-            entries.push_back(text.substr(stamp + 2, end - stamp - 2));
-            start = end + 3;
-        }
-        return entries;
-    }
     // Chooses a group, then the first client listed for it.
     std::string ChooseFirstClient(int groupIndex) {
         ChooseListEntry(*dlg, IDC_GROUP_ID, groupIndex);

@@ -55,25 +55,6 @@ protected:
                      withFiles ? errors.c_str() : nullptr);
     }
 
-    // The log's entries, without their time stamps.
-    std::vector<std::string> Entries() {
-        std::vector<std::string> entries;
-        const std::string& text = dlg->m_strOutput.str();
-        std::size_t start = 0;
-        while (start < text.size()) {
-            const std::size_t colon = text.find(": ", text.find(':', text.find(':', start) + 1));
-            std::size_t end = text.find(" \r\n", colon);
-            // A multi-line entry ends at the first line end followed by a new stamp.
-            while (end != std::string::npos && end + 3 < text.size() &&
-                   !std::isdigit(static_cast<unsigned char>(text[end + 3]))) {
-                end = text.find(" \r\n", end + 3);
-            }
-            entries.push_back(text.substr(colon + 2, end - colon - 2));
-            start = end + 3;
-        }
-        return entries;
-    }
-
     ScopedEnv path;
     std::string output, errors;
 };

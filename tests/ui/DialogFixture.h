@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <memory>
 #include <string>
 #include <vector>
@@ -54,6 +55,25 @@ protected:
         return button.GetCheck() == BST_CHECKED;
     }
     bool Enabled(int id) { return dlg->GetDlgItem(id)->IsWindowEnabled() != FALSE; }
+
+    // The log's entries so far, without their time stamps and trailing blank.
+    // An entry may span lines; it ends where a line starts with a new stamp.
+    std::vector<std::string> Entries() {
+        std::vector<std::string> entries;
+        const std::string& text = dlg->m_strOutput.str();
+        std::size_t start = 0;
+        while (start < text.size()) {
+            const std::size_t colon = text.find(": ", text.find(':', text.find(':', start) + 1));
+            std::size_t end = text.find(" \r\n", colon);
+            while (end != std::string::npos && end + 3 < text.size() &&
+                   !std::isdigit(static_cast<unsigned char>(text[end + 3]))) {
+                end = text.find(" \r\n", end + 3);
+            }
+            entries.push_back(text.substr(colon + 2, end - colon - 2));
+            start = end + 3;
+        }
+        return entries;
+    }
 
     testing_support::TempDir dir;
     testing_support::ScopedCwd cwd;
