@@ -7,5 +7,5 @@ shopt -s nullglob
 for b in "$dir"/bench/*; do
   [ -f "$b" ] && [ -x "$b" ] || continue
   echo "-- $(basename "$b")"
-  xvfb-run -a -s "-screen 0 1280x1024x24" "$b"
+  xvfb-run -a -s "-screen 0 1280x1024x24 -noreset" "$b"
 done

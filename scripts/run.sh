@@ -20,6 +20,6 @@ if [ -n "${DISPLAY:-}" ]; then
   exec "$demo/../bin/SolvaneToOrbelle"
 fi
 echo "== no display: working the dialog under a virtual display"
-xvfb-run -a -s "-screen 0 1024x768x24" \
+xvfb-run -a -s "-screen 0 1024x768x24 -noreset" \
   "$demo/../bin/sto-demo-drive" "$demo/screenshots" "$demo/uploads/clients.csv"
 echo "Screenshots of the dialog are in $demo/screenshots"

@@ -20,7 +20,7 @@ fi
 
 run_tests() {
   local dir=$1
-  (cd "$dir" && xvfb-run -a -s "-screen 0 1280x1024x24" \
+  (cd "$dir" && xvfb-run -a -s "-screen 0 1280x1024x24 -noreset" \
       ctest --output-on-failure -j2 --timeout 600)
 }
 

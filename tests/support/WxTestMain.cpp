@@ -5,6 +5,7 @@
 #include <wx/image.h>
 
 #include <clocale>
+#include <cstdio>
 
 #include "framework/WinApp.h"
 
@@ -31,6 +32,7 @@ int main(int argc, char** argv) {
     }
     wxApp::SetInstance(new TestApp);
     if (!wxEntryStart(argc, argv) || !wxTheApp->CallOnInit()) {
+        std::fprintf(stderr, "the toolkit could not start: is there a display?\n");
         return 2;
     }
     // The toolkit sets the user's locale; the program's text rules are the C ones.
