@@ -7,11 +7,13 @@
 
 namespace convert {
 
-std::string CallStatement(int conversionType, std::string_view groupId, std::string_view clientId) {
-    std::string statement = std::string("{call ") +
-                            (conversionType == 1 ? server::kSingleProcedureToOrbelle
-                                                 : server::kSingleProcedureToSolvane) +
-                            "}'";
+std::string CallStatement(server::ConversionType type, std::string_view groupId,
+                          std::string_view clientId) {
+    std::string statement =
+        std::string("{call ") +
+        (type == server::ConversionType::SolvaneToOrbelle ? server::kSingleProcedureToOrbelle
+                                                          : server::kSingleProcedureToSolvane) +
+        "}'";
     statement += db::DoubleApostrophes(groupId);
     statement += "','";
     statement += db::DoubleApostrophes(clientId);
@@ -38,23 +40,23 @@ std::string QuotedPath(std::string_view path) {
     return platform::QuoteArgument(path);
 }
 
-UploadPlan PlanUpload(std::string_view filePath, std::string_view datePrefix, int conversionType,
-                      const ConnectionSettings& s) {
+UploadPlan PlanUpload(std::string_view filePath, std::string_view datePrefix,
+                      server::ConversionType type, const db::Settings& s) {
     UploadPlan plan;
     const std::string folder = FolderOf(filePath);
     plan.errorPath = folder + std::string(datePrefix) + kErrorFileName;
     plan.outputPath = folder + std::string(datePrefix) + kOutputFileName;
 
     const std::string login = " -U" + CommandValue(s.userId) + " -P" + CommandValue(s.password) +
-                              " -S" + CommandValue(s.server);
+                              " -S" + CommandValue(s.serverAddress);
     plan.truncateCommand = std::string("osql -Q \"truncate table ") + server::kStagingTable +
-                           " \"  -d" + CommandValue(s.database) + login;
-    plan.bulkCopyCommand = "bcp " + CommandValue(s.database) + ".." + server::kStagingTable +
+                           " \"  -d" + CommandValue(s.databaseName) + login;
+    plan.bulkCopyCommand = "bcp " + CommandValue(s.databaseName) + ".." + server::kStagingTable +
                            " in " + QuotedPath(filePath) + login + " -t, -c -o " +
                            QuotedPath(plan.outputPath) + " -e " + QuotedPath(plan.errorPath);
     plan.bulkProcedureCommand = std::string("osql -Q \"exec ") + server::kBulkProcedure + " " +
-                                std::to_string(conversionType) + "\"  -d" +
-                                CommandValue(s.database) + login + " -w500 -o " +
+                                std::to_string(static_cast<int>(type)) + "\"  -d" +
+                                CommandValue(s.databaseName) + login + " -w500 -o " +
                                 QuotedPath(plan.outputPath);
     return plan;
 }

@@ -6,11 +6,15 @@
 #include <string>
 #include <string_view>
 
+#include "db/Settings.h"
+#include "server/Names.h"
+
 namespace convert {
 
-// "{call stp_ConvertSolvaneToOrbelle}'G01','C123'" for conversion type 1,
-// stp_ConvertOrbelleToSolvane for type 2; apostrophes in the ids doubled.
-std::string CallStatement(int conversionType, std::string_view groupId, std::string_view clientId);
+// "{call stp_ConvertSolvaneToOrbelle}'G01','C123'" from Solvane to Orbelle,
+// stp_ConvertOrbelleToSolvane the other way; apostrophes in the ids doubled.
+std::string CallStatement(server::ConversionType type, std::string_view groupId,
+                          std::string_view clientId);
 
 // The folder of a path: up to and including its last '/', or empty text.
 std::string FolderOf(std::string_view path);
@@ -21,13 +25,6 @@ std::string FolderOf(std::string_view path);
 std::string CommandValue(std::string_view value);
 // A file path between double quotes, escaped only when it needs it.
 std::string QuotedPath(std::string_view path);
-
-struct ConnectionSettings {
-    std::string server;
-    std::string database;
-    std::string userId;
-    std::string password;
-};
 
 struct UploadPlan {
     std::string errorPath;  // at most kMaxErrorPath characters
@@ -44,8 +41,10 @@ inline constexpr std::size_t kMaxCommand = 511;
 inline constexpr const char* kErrorFileName = "ClientConversionError.log";
 inline constexpr const char* kOutputFileName = "ClientConversionOutput.log";
 
-UploadPlan PlanUpload(std::string_view filePath, std::string_view datePrefix, int conversionType,
-                      const ConnectionSettings& settings);
+// The dated tool-file paths in the folder of `filePath` and the three command
+// lines, with the server, database, login and password of `settings`.
+UploadPlan PlanUpload(std::string_view filePath, std::string_view datePrefix,
+                      server::ConversionType type, const db::Settings& settings);
 
 // A message naming the first path or command that does not fit its buffer,
 // or nullopt when everything fits.

@@ -17,18 +17,20 @@ inline constexpr unsigned int kMaxStoredPasswordBytes = 255;
 inline constexpr unsigned int kMaxPasswordLength = kMaxStoredPasswordBytes - KC_SEAL_OVERHEAD;
 
 // The nine cipher library operations the decoder calls, in one table so that
-// tests can put a recording double in the library's place.
+// tests can put a recording double in the library's place. Each is named
+// with the ordinal number under which the library exports it.
 struct CipherOperations {
-    int (*initialise)();                                           // 5
-    kc_handle (*createHandle)(const char* context);                // 11
-    kc_status (*setPassphrase)(kc_handle, const char* passphrase); // 137
-    unsigned char* (*allocBlock)(unsigned int size);               // 15
+    int (*initialise)();                                           // ordinal 5
+    kc_handle (*createHandle)(const char* context);                // ordinal 11
+    kc_status (*setPassphrase)(kc_handle, const char* passphrase); // ordinal 137
+    unsigned char* (*allocBlock)(unsigned int size);               // ordinal 15
     kc_status (*decrypt)(kc_handle, const unsigned char* input, unsigned int inputLength,
-                         unsigned char** output, unsigned int* outputLength, int final); // 172
-    kc_status (*describeStatus)(kc_handle, kc_status, char* text, unsigned int size);    // 170
-    void (*freeBlock)(unsigned char* block);                                             // 16
-    void (*releaseHandle)(kc_handle);                                                    // 12
-    void (*shutdown)();                                                                  // 6
+                         unsigned char** output, unsigned int* outputLength,
+                         int final);                                                  // ordinal 172
+    kc_status (*describeStatus)(kc_handle, kc_status, char* text, unsigned int size); // ordinal 170
+    void (*freeBlock)(unsigned char* block);                                          // ordinal 16
+    void (*releaseHandle)(kc_handle);                                                 // ordinal 12
+    void (*shutdown)();                                                               // ordinal 6
 };
 
 // The table of the real keycask operations.

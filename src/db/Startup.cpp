@@ -1,18 +1,19 @@
-// OnInitDialog: the main dialog's start-up with its settings from the
-// registry, the decoded password, the one ODBC connection and the group list.
-#include <cstdlib>
+// Reading the settings key at start-up: one shared read buffer, the values in
+// their fixed order, the blank-value messages and the password's decoding.
+#include "db/Startup.h"
+
+#include <cassert>
 #include <cstring>
+#include <utility>
 
 #include "db/PasswordEncrypt.h"
-#include "db/RecordsetGuard.h"
-#include "db/Statements.h"
-#include "framework/UiServices.h"
-#include "ui/ResourceIds.h"
-#include "ui/SolvaneToOrbelleDlg.h"
+
+namespace db {
+
+const char* const kSettingsKey = "SOFTWARE\\ZEVA\\INTEGRATED\\ZEVA Manager\\ODBC";
 
 namespace {
 
-constexpr const char* kSettingsKey = "SOFTWARE\\ZEVA\\INTEGRATED\\ZEVA Manager\\ODBC";
 constexpr DWORD kReadCapacity = 255;
 
 struct Setting {
@@ -37,86 +38,63 @@ bool ReadValue(HKEY key, const char* name, unsigned char (&buffer)[256], DWORD& 
     return RegQueryValueExA(key, name, nullptr, nullptr, buffer, &byteCount) == ERROR_SUCCESS;
 }
 
+StartupRead Ending(const char* message) {
+    return {StartupOutcome::End, message};
+}
+
+StartupRead ReadValues(HKEY key, Settings& settings) {
+    unsigned char buffer[256] = {};
+    DWORD byteCount = 0;
+    const std::pair<const Setting*, std::string*> textSettings[] = {
+        {&kServerAddress, &settings.serverAddress},
+        {&kDatabaseName, &settings.databaseName},
+        {&kUserId, &settings.userId},
+        {&kDataSourceName, &settings.dataSourceName},
+    };
+    for (const auto& [setting, destination] : textSettings) {
+        if (ReadValue(key, setting->valueName, buffer, byteCount)) {
+            *destination = reinterpret_cast<const char*>(buffer);
+            if (destination->empty()) {
+                return Ending(setting->blankMessage);
+            }
+        }
+    }
+    if (!ReadValue(key, kPassword.valueName, buffer, byteCount)) {
+        return {StartupOutcome::NoPassword, {}};
+    }
+    if (buffer[0] == 0) {
+        return Ending(kPassword.blankMessage);
+    }
+    assert(byteCount <= kReadCapacity);
+    CPasswordEncrypt decoder;
+    unsigned char input[kReadCapacity] = {};
+    std::memcpy(input, buffer, byteCount);
+    std::memset(settings.password, 0, sizeof settings.password);
+    unsigned int outputLength = 0;
+    if (decoder.Decrypt(input, byteCount, reinterpret_cast<unsigned char*>(settings.password),
+                        &outputLength) == 0) {
+        return Ending(kPasswordFailure);
+    }
+    return {StartupOutcome::Connect, {}};
+}
+
 } // namespace
 
-BOOL CSolvaneToOrbelleDlg::OnInitDialog() {
-    CDialog::OnInitDialog();
-    m_cboGroupId.ResetContent();
-    m_nCriteria = 0;
-    m_nConversionType = 0;
-    UpdateData(FALSE);
-    OpenLogFile();
-
+StartupRead ReadSettings(HKEY& key, Settings& settings) {
     DWORD disposition = 0;
     char noClass[] = "";
     const LONG opened =
         RegCreateKeyExA(HKEY_LOCAL_MACHINE, kSettingsKey, 0, noClass, REG_OPTION_NON_VOLATILE,
-                        KEY_ALL_ACCESS, nullptr, &m_hSettingsKey, &disposition);
+                        KEY_ALL_ACCESS, nullptr, &key, &disposition);
+    StartupRead read;
     if (opened == ERROR_SUCCESS && disposition == REG_OPENED_EXISTING_KEY) {
-        unsigned char buffer[256] = {};
-        DWORD byteCount = 0;
-        // A present but empty setting, or a password that cannot be decoded,
-        // ends the program: shown, then logged. An absent setting is skipped.
-        auto endWith = [this](const char* message) {
-            m_strMessage = message;
-            AfxMessageBox(m_strMessage, MB_OK, 0);
-            WriteLog(m_strMessage);
-            std::exit(0);
-        };
-        const std::pair<const Setting*, std::string*> textSettings[] = {
-            {&kServerAddress, &m_strServerAddress},
-            {&kDatabaseName, &m_strDatabaseName},
-            {&kUserId, &m_strUserId},
-            {&kDataSourceName, &g_strDataSourceName},
-        };
-        for (const auto& [setting, destination] : textSettings) {
-            if (ReadValue(m_hSettingsKey, setting->valueName, buffer, byteCount)) {
-                *destination = reinterpret_cast<const char*>(buffer);
-                if (*destination == "") {
-                    endWith(setting->blankMessage);
-                }
-            }
-        }
-        if (ReadValue(m_hSettingsKey, kPassword.valueName, buffer, byteCount)) {
-            const std::string storedPassword = reinterpret_cast<const char*>(buffer);
-            if (storedPassword.empty()) {
-                endWith(kPassword.blankMessage);
-            }
-            CPasswordEncrypt decoder;
-            unsigned char input[255] = {};
-            std::memcpy(input, buffer, byteCount);
-            std::memset(g_szPassword, 0, sizeof g_szPassword);
-            unsigned int outputLength = 0;
-            if (decoder.Decrypt(input, byteCount, reinterpret_cast<unsigned char*>(g_szPassword),
-                                &outputLength) == 0) {
-                endWith(kPasswordFailure);
-            }
-            const std::string connect = db::ConnectionText(m_strServerAddress, m_strDatabaseName,
-                                                           m_strUserId, g_szPassword);
-            if (m_database.Open(g_strDataSourceName.c_str(), FALSE, FALSE, connect.c_str(), TRUE)) {
-                m_btnConvert.EnableWindow(TRUE);
-                {
-                    db::RecordsetGuard guard(m_rsDealerMaster);
-                    m_rsDealerMaster.Open(CRecordset::snapshot, db::kGroupListStatement, 0);
-                    m_cboGroupId.AddString("");
-                    while (!m_rsDealerMaster.IsEOF()) {
-                        m_cboGroupId.AddString(m_rsDealerMaster.m_sDealerId);
-                        m_rsDealerMaster.MoveNext();
-                    }
-                    m_rsDealerMaster.Close();
-                }
-                m_strMessage = db::ServerLine(m_strServerAddress, m_strDatabaseName);
-                WriteLog(m_strMessage);
-            }
-        }
+        read = ReadValues(key, settings);
     }
-    if (m_hSettingsKey) {
-        RegCloseKey(m_hSettingsKey); // not needed after start-up
-        m_hSettingsKey = nullptr;
+    if (key) {
+        RegCloseKey(key); // not needed after start-up
+        key = nullptr;
     }
-
-    SetDlgItemText(IDC_SERVER_ADDRESS, m_strServerAddress);
-    SetDlgItemText(IDC_DATABASE_NAME, m_strDatabaseName);
-    AddAboutItemAndIcons();
-    return TRUE;
+    return read;
 }
+
+} // namespace db

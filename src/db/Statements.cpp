@@ -28,13 +28,13 @@ std::string DoubleApostrophes(std::string_view text) {
     return doubled;
 }
 
-std::string ClientListStatement(std::string_view groupId, int category) {
+std::string ClientListStatement(std::string_view groupId, server::DealerCategory category) {
     const std::string id = DoubleApostrophes(groupId);
     static const char* format = "select sDealerId from tbl_DealerMaster where sGroupCode "
                                 "in(select sDealerCode from tbl_DealerMaster Where sDealerId = "
                                 "'%s') and  nDealerCategory = %d";
     std::vector<char> buffer(id.size() + 256);
-    std::snprintf(buffer.data(), buffer.size(), format, id.c_str(), category);
+    std::snprintf(buffer.data(), buffer.size(), format, id.c_str(), static_cast<int>(category));
     return buffer.data();
 }
 

@@ -4,6 +4,8 @@
 #include <string>
 #include <string_view>
 
+#include "server/Names.h"
+
 namespace db {
 
 inline constexpr const char* kGroupListStatement =
@@ -15,8 +17,8 @@ std::string Trim(std::string_view text);
 // A text with every apostrophe doubled, so that it stays one string literal.
 std::string DoubleApostrophes(std::string_view text);
 
-// The client list of a group (trimmed id) in a category (2 or 4).
-std::string ClientListStatement(std::string_view groupId, int category);
+// The client list of a group (trimmed id) in a client category.
+std::string ClientListStatement(std::string_view groupId, server::DealerCategory category);
 
 // The connection text: "ODBC;SERVER=..;Database=..;UID=..;PWD=.." with the
 // values as they stand.

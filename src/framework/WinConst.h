@@ -66,6 +66,10 @@ constexpr unsigned MB_ICONSTOP = 0x10;
 constexpr unsigned MB_ICONEXCLAMATION = 0x30;
 constexpr unsigned MB_ICONMASK = 0xF0;
 
+// Open-file dialog flags.
+constexpr unsigned long OFN_HIDEREADONLY = 0x4;
+constexpr unsigned long OFN_EXPLORER = 0x80000;
+
 // Check states of a button.
 constexpr int BST_UNCHECKED = 0;
 constexpr int BST_CHECKED = 1;

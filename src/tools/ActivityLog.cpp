@@ -1,28 +1,25 @@
-// The main dialog's activity log: the dated file opened at start-up and one
-// time-stamped entry per call of WriteLog, in the file and the Output pane.
-#include <cstring>
+// ActivityLog: opening the day's file for appending and writing entries.
+#include "tools/ActivityLog.h"
+
+#include <cassert>
 
 #include "tools/LogFormat.h"
-#include "ui/SolvaneToOrbelleDlg.h"
 
-void CSolvaneToOrbelleDlg::OpenLogFile() {
-    m_pLogFile = nullptr;
-    std::memset(m_szLogFileName, 0, sizeof m_szLogFileName);
-    GetLocalTime(&m_stLocalTime);
-    const std::string name = tools::LogFileName(m_stLocalTime);
-    std::strncpy(m_szLogFileName, name.c_str(), sizeof m_szLogFileName - 1);
-    // Appended to, never truncated; a failure leaves entries to the pane alone.
-    m_pLogFile = std::fopen(m_szLogFileName, "a+");
-}
+namespace tools {
 
-void CSolvaneToOrbelleDlg::WriteLog(std::string message) {
-    GetLocalTime(&m_stLocalTime);
-    const std::string entry = tools::FormatLogEntry(m_stLocalTime, message);
-    if (m_pLogFile) {
-        const std::string bytes = tools::LogFileBytes(entry);
-        std::fwrite(bytes.data(), 1, bytes.size(), m_pLogFile);
-        std::fflush(m_pLogFile);
+std::unique_ptr<ActivityLog> ActivityLog::Open(const std::string& fileName) {
+    std::FILE* file = std::fopen(fileName.c_str(), "a+");
+    if (!file) {
+        return nullptr;
     }
-    m_strOutput += entry + "\r\n";
-    UpdateData(FALSE);
+    return std::unique_ptr<ActivityLog>(new ActivityLog(fileName, file));
 }
+
+bool ActivityLog::Append(std::string_view entry) {
+    assert(m_file);
+    const std::string bytes = LogFileBytes(entry);
+    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), m_file.get()) == bytes.size();
+    return std::fflush(m_file.get()) == 0 && written;
+}
+
+} // namespace tools

@@ -3,6 +3,8 @@
 
 #include <cstdio>
 
+#include "server/Names.h"
+
 namespace tools {
 
 std::string LogFileName(const SYSTEMTIME& st) {
@@ -36,7 +38,7 @@ std::string LogFileBytes(std::string_view entry) {
 
 bool BulkCopyCopiedNothing(std::string_view output, std::string_view toolName) {
     const std::size_t found = output.find("0 rows copied.");
-    return found != std::string_view::npos && found > 0 && toolName == "bcp" &&
+    return found != std::string_view::npos && found > 0 && toolName == server::kBulkCopyTool &&
            output[found - 1] == '\n';
 }
 

@@ -5,7 +5,7 @@
 
 void CSolvaneToOrbelleDlg::OnSingleUser() {
     m_btnUpload.EnableWindow(FALSE);
-    m_nCriteria = 0;
+    m_nCriteria = kSingleUser;
     m_cboClientId.EnableWindow(TRUE);
     m_cboGroupId.EnableWindow(TRUE);
     m_btnConvert.EnableWindow(TRUE);
@@ -16,7 +16,7 @@ void CSolvaneToOrbelleDlg::OnSingleUser() {
 
 void CSolvaneToOrbelleDlg::OnMultipleUser() {
     m_btnUpload.EnableWindow(TRUE);
-    m_nCriteria = 1;
+    m_nCriteria = kMultipleUser;
     m_cboClientId.EnableWindow(FALSE);
     m_cboGroupId.SetCurSel(0);
     m_cboClientId.ResetContent();

@@ -5,9 +5,6 @@
 #include "ui/ResourceIds.h"
 #include "ui/Templates.h"
 
-std::string g_strDataSourceName;
-char g_szPassword[512];
-
 namespace {
 const fw::MessageEntry kEntries[] = {
     fw::OnWmSysCommand(&CSolvaneToOrbelleDlg::OnSysCommand),
@@ -41,10 +38,6 @@ CSolvaneToOrbelleDlg::CSolvaneToOrbelleDlg(CWnd* pParent)
 }
 
 CSolvaneToOrbelleDlg::~CSolvaneToOrbelleDlg() {
-    if (m_pLogFile) {
-        std::fclose(m_pLogFile);
-        m_pLogFile = nullptr;
-    }
     if (m_hSettingsKey) {
         RegCloseKey(m_hSettingsKey);
     }

@@ -1,27 +1,29 @@
 // CSolvaneToOrbelleDlg: the program's main dialog and the owner of all its
-// run-time state. Its member operations live with their subsystems:
-// start-up and the client list in db/, the conversions in convert/, the log
-// and the tool runner in tools/, the shell (About item, icons, painting) in app/.
+// run-time state. Its handlers read the controls, call one operation of the
+// layers below (db, convert, tools) and show what comes back.
 #pragma once
 
 #include <cstdint>
-#include <cstdio>
+#include <memory>
 #include <string>
 
 #include "db/Ctbl_DealerMaster.h"
+#include "db/Settings.h"
 #include "framework/Database.h"
 #include "framework/Dialog.h"
 #include "framework/OutputText.h"
 #include "platform/Clock.h"
 #include "platform/Registry.h"
-
-// The ODBC data source name and the decoded password, shared by start-up,
-// the connection and the bulk upload's command lines.
-extern std::string g_strDataSourceName;
-extern char g_szPassword[512];
+#include "server/Names.h"
+#include "tools/ActivityLog.h"
 
 class CSolvaneToOrbelleDlg : public CDialog {
 public:
+    // m_nCriteria: the checked button of the "Single User" group.
+    enum Criteria : std::int32_t { kSingleUser = 0, kMultipleUser = 1 };
+    // m_nConversionType: the checked button of the direction group.
+    enum Direction : std::int32_t { kSolvaneToOrbelle = 0, kOrbelleToSolvane = 1 };
+
     explicit CSolvaneToOrbelleDlg(CWnd* pParent = nullptr);
     ~CSolvaneToOrbelleDlg() override;
 
@@ -52,11 +54,14 @@ public:
     // is therefore constructed before it and destroyed after it.
     HICON m_hIcon = nullptr;
     HKEY m_hSettingsKey = nullptr;
-    std::string m_strServerAddress;
+    // The connection settings and the decoded password, read at start-up;
+    // the names below are its parts as the dialog uses them.
+    db::Settings m_settings;
+    std::string& m_strServerAddress = m_settings.serverAddress;
     CDatabase m_database;
     Ctbl_DealerMaster m_rsDealerMaster;
-    std::string m_strDatabaseName;
-    std::string m_strUserId;
+    std::string& m_strDatabaseName = m_settings.databaseName;
+    std::string& m_strUserId = m_settings.userId;
     CComboBox m_cboGroupId;
     std::string m_strGroupId;
     CComboBox m_cboClientId;
@@ -64,12 +69,12 @@ public:
     CButton m_btnUpload;
     CButton m_radSingleUser;
     CButton m_radSolvaneToOrbelle;
-    std::int32_t m_nCriteria = 0;
-    std::int32_t m_nConversionType = 0;
+    std::int32_t m_nCriteria = kSingleUser;
+    std::int32_t m_nConversionType = kSolvaneToOrbelle;
     fw::OutputText m_strOutput;
     std::string m_strFilePath;
     std::string m_strMessage;
-    std::FILE* m_pLogFile = nullptr;
+    std::unique_ptr<tools::ActivityLog> m_pLogFile; // null when the file cannot be opened
     char m_szLogFileName[256] = {};
     SYSTEMTIME m_stLocalTime = {};
     std::int32_t m_bInvalidFileFormat = 0;
@@ -84,10 +89,15 @@ protected:
 private:
     // Opens the dated log file in the working directory.
     void OpenLogFile();
+    // Start-up's last steps when the settings were read: the connection,
+    // the group list and the server line.
+    void ConnectAndListGroups();
     // The shell step at the end of start-up: the About item on the system
     // menu, then the big and small icons.
     void AddAboutItemAndIcons();
+    // The direction the radio buttons show, and the radio index set to match.
+    server::ConversionType CheckedDirection();
     // The single-account conversion and the bulk upload.
-    void ConvertSingleAccount(int conversionType);
-    void UploadFile(int conversionType);
+    void ConvertSingleAccount(server::ConversionType type);
+    void UploadFile(server::ConversionType type);
 };

@@ -1,5 +1,5 @@
 // The About box: the base dialog's OK and Esc close it.
-#include "app/AboutDlg.h"
+#include "ui/AboutDlg.h"
 
 #include "ui/Templates.h"
 

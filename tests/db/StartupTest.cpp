@@ -3,6 +3,8 @@
 // group list and the one start-up log entry.
 #include <gtest/gtest.h>
 
+#include <wx/dialog.h>
+
 #include <regex>
 
 #include "support/ServerEnv.h"
@@ -11,6 +13,10 @@
 using namespace testing_support;
 
 namespace {
+
+std::string Escaped(const std::string& text) {
+    return std::regex_replace(text, std::regex(R"([.^$|()\[\]{}*+?\\])"), R"(\$&)");
+}
 
 class StartupTest : public MainDialogFixture {
 protected:
@@ -40,6 +46,26 @@ protected:
         return values;
     }
 
+    // Start-up ended by `message`: the box came first, with no entry logged yet,
+    // then the one entry; the dialog ended as Cancel without being shown, and the
+    // steps after the reading did not run.
+    void ExpectEndedBy(const std::vector<std::string>& entriesAtBox, const std::string& message) {
+        ASSERT_EQ(ui.boxes.size(), 1u);
+        EXPECT_EQ(ui.boxes[0].text, message);
+        EXPECT_EQ(ui.boxes[0].style, 0u);
+        EXPECT_TRUE(entriesAtBox.empty());
+        EXPECT_EQ(Entries(), std::vector<std::string>{message});
+        const std::string file = ReadFile(dir / dlg->m_szLogFileName);
+        EXPECT_TRUE(std::regex_match(
+            file, std::regex("[0-9]{1,2}:[0-9]{2}:[0-9]{2}: " + Escaped(message) + " \r\n")))
+            << file;
+        EXPECT_TRUE(dlg->HasEnded());
+        EXPECT_EQ(dlg->Result(), IDCANCEL);
+        EXPECT_FALSE(dlg->Window()->IsShown());
+        EXPECT_FALSE(dlg->m_database.IsOpen());
+        EXPECT_EQ(dlg->GetSystemMenu(FALSE)->GetMenuItemCount(), 1u); // no About item
+    }
+
     ServerEnv env;
 };
 
@@ -56,8 +82,8 @@ TEST_F(StartupTest, ConnectsListsTheGroupsAndLogsOneEntry) {
         << dlg->m_strOutput.str();
     EXPECT_TRUE(dlg->m_database.IsOpen());
     EXPECT_FALSE(dlg->m_rsDealerMaster.IsOpen());
-    EXPECT_STREQ(g_szPassword, "s3cret pass");
-    EXPECT_EQ(g_strDataSourceName, "SolvaneToOrbelle");
+    EXPECT_STREQ(dlg->m_settings.password, "s3cret pass");
+    EXPECT_EQ(dlg->m_settings.dataSourceName, "SolvaneToOrbelle");
     EXPECT_EQ(dlg->GetSystemMenu(FALSE)->GetMenuItemCount(), 3u);
 }
 
@@ -117,7 +143,7 @@ TEST_F(StartupTest, PasswordOf255BytesDecodesOneOf256IsTreatedAsAbsent) {
     Open();
     EXPECT_TRUE(ui.boxes.empty());
     EXPECT_TRUE(dlg->m_database.IsOpen());
-    EXPECT_EQ(std::string(g_szPassword), longest);
+    EXPECT_EQ(std::string(dlg->m_settings.password), longest);
     dlg.reset();
 
     env.WriteHive(SettingsWith("Server PWD", sealed + "x", true));
@@ -161,25 +187,6 @@ TEST_F(StartupTest, AbsentDatabaseNameLeavesItsKeyEmpty) {
     EXPECT_EQ(ui.boxes[0].style, static_cast<UINT>(MB_ICONSTOP));
 }
 
-// In a child process: prints each message box, and at exit the log files,
-// so the parent can check the box, then the entry, then exit status 0.
-void ReportBoxesAndLogAtExit(RecordingUi& ui) {
-    ui.onBox = [](const Box& box) {
-        std::fprintf(stderr, "BOX[%u]:%s\n", box.style, box.text.c_str());
-    };
-    std::atexit([] {
-        for (const auto& entry : std::filesystem::directory_iterator(".")) {
-            if (entry.path().extension() == ".log") {
-                std::fprintf(stderr, "LOG:%s", ReadFile(entry.path()).c_str());
-            }
-        }
-    });
-}
-
-std::string Escaped(const std::string& text) {
-    return std::regex_replace(text, std::regex(R"([.^$|()\[\]{}*+?\\])"), R"(\$&)");
-}
-
 TEST_F(StartupTest, BlankValueIsShownLoggedAndEndsTheProgram) {
     const struct {
         const char* name;
@@ -195,39 +202,47 @@ TEST_F(StartupTest, BlankValueIsShownLoggedAndEndsTheProgram) {
         SCOPED_TRACE(c.name);
         const bool binary = std::string(c.name) == "Server PWD";
         env.WriteHive(SettingsWith(c.name, std::string(), binary));
-        EXPECT_EXIT(
-            {
-                ReportBoxesAndLogAtExit(ui);
-                Open();
-            },
-            ::testing::ExitedWithCode(0),
-            "BOX\\[0\\]:" + Escaped(c.message) +
-                "\nLOG:[0-9]{1,2}:[0-9]{2}:[0-9]{2}: " + Escaped(c.message) + " \r\n$");
+        ui.boxes.clear();
+        std::vector<std::string> entriesAtBox;
+        ui.onBox = [&](const Box&) { entriesAtBox = Entries(); };
+        Open();
+        ExpectEndedBy(entriesAtBox, c.message);
+        dlg.reset();
+        for (const auto& entry : std::filesystem::directory_iterator(dir.path())) {
+            if (entry.path().extension() == ".log") {
+                std::filesystem::remove(entry.path());
+            }
+        }
     }
+}
+
+TEST_F(StartupTest, BlankValueStopsTheReadingOfLaterValues) {
+    env.WriteHive(SettingsWith("LIVEDatabase-Name", std::string()));
+    Open();
+    EXPECT_EQ(dlg->m_strServerAddress, "127.0.0.1");
+    EXPECT_EQ(dlg->m_strUserId, "");
+    EXPECT_EQ(dlg->m_settings.dataSourceName, "");
+    // The fields are left as they were: the later steps did not run.
+    EXPECT_EQ(dlg->GetDlgItemText(IDC_SERVER_ADDRESS), "");
 }
 
 TEST_F(StartupTest, PasswordWhoseFirstByteIsZeroIsBlank) {
     env.WriteHive(SettingsWith("Server PWD", std::string("\0KC1abc", 7), true));
-    EXPECT_EXIT(
-        {
-            ReportBoxesAndLogAtExit(ui);
-            Open();
-        },
-        ::testing::ExitedWithCode(0), "BOX\\[0\\]:Server PWD is blank in Registry\n");
+    std::vector<std::string> entriesAtBox;
+    ui.onBox = [&](const Box&) { entriesAtBox = Entries(); };
+    Open();
+    ExpectEndedBy(entriesAtBox, "Server PWD is blank in Registry");
 }
 
 TEST_F(StartupTest, PasswordThatDoesNotDecodeEndsTheProgram) {
     std::string tampered = SealPassword("s3cret pass");
     tampered[tampered.size() - 1] ^= 1;
     env.WriteHive(SettingsWith("Server PWD", tampered, true));
-    EXPECT_EXIT(
-        {
-            ReportBoxesAndLogAtExit(ui);
-            Open();
-        },
-        ::testing::ExitedWithCode(0),
-        "BOX\\[0\\]:Error in Processing Password\\.\nLOG:[0-9:]+: Error in Processing "
-        "Password\\. \r\n$");
+    std::vector<std::string> entriesAtBox;
+    ui.onBox = [&](const Box&) { entriesAtBox = Entries(); };
+    Open();
+    ExpectEndedBy(entriesAtBox, "Error in Processing Password.");
+    EXPECT_EQ(dlg->m_settings.password[0], '\0');
 }
 
 } // namespace

@@ -4,7 +4,7 @@
 #include <wx/button.h>
 #include <wx/dialog.h>
 
-#include "app/IconPaint.h"
+#include "ui/IconPaint.h"
 #include "ui/DialogFixture.h"
 
 using namespace testing_support;

@@ -1,7 +1,7 @@
 // The main dialog's shell: the About item of the system menu, the caption
 // icons, painting while minimised and the drag icon.
-#include "app/AboutDlg.h"
-#include "app/IconPaint.h"
+#include "ui/AboutDlg.h"
+#include "ui/IconPaint.h"
 #include "ui/ResourceIds.h"
 #include "ui/SolvaneToOrbelleDlg.h"
 

@@ -6,19 +6,20 @@
 namespace {
 
 TEST(ClientListStatement, KeepsItsExactFormForEitherDirection) {
-    EXPECT_EQ(db::ClientListStatement("G01", 2),
+    EXPECT_EQ(db::ClientListStatement("G01", server::DealerCategory::SolvaneClient),
               "select sDealerId from tbl_DealerMaster where sGroupCode in(select sDealerCode "
               "from tbl_DealerMaster Where sDealerId = 'G01') and  nDealerCategory = 2");
-    EXPECT_EQ(db::ClientListStatement("G 01", 4),
+    EXPECT_EQ(db::ClientListStatement("G 01", server::DealerCategory::OrbelleClient),
               "select sDealerId from tbl_DealerMaster where sGroupCode in(select sDealerCode "
               "from tbl_DealerMaster Where sDealerId = 'G 01') and  nDealerCategory = 4");
-    EXPECT_EQ(db::ClientListStatement("", 2),
+    EXPECT_EQ(db::ClientListStatement("", server::DealerCategory::SolvaneClient),
               "select sDealerId from tbl_DealerMaster where sGroupCode in(select sDealerCode "
               "from tbl_DealerMaster Where sDealerId = '') and  nDealerCategory = 2");
 }
 
 TEST(ClientListStatement, AnApostropheStaysInsideTheLiteral) {
-    const std::string statement = db::ClientListStatement("O'Brien') or ('1'='1", 2);
+    const std::string statement =
+        db::ClientListStatement("O'Brien') or ('1'='1", server::DealerCategory::SolvaneClient);
     EXPECT_NE(statement.find("Where sDealerId = 'O''Brien'') or (''1''=''1') and"),
               std::string::npos)
         << statement;

@@ -8,15 +8,23 @@
 namespace {
 
 using Args = std::vector<std::string>;
+using server::ConversionType;
+
+db::Settings MakeSettings(const std::string& server, const std::string& database,
+                          const std::string& userId, const std::string& password) {
+    db::Settings settings{server, database, userId, "DSN1"};
+    password.copy(settings.password, sizeof settings.password - 1);
+    return settings;
+}
 
 TEST(CallStatement, ValuesFollowTheClosingBrace) {
-    EXPECT_EQ(convert::CallStatement(1, "G01", "C123"),
+    EXPECT_EQ(convert::CallStatement(ConversionType::SolvaneToOrbelle, "G01", "C123"),
               "{call stp_ConvertSolvaneToOrbelle}'G01','C123'");
-    EXPECT_EQ(convert::CallStatement(2, "G01", "C123"),
+    EXPECT_EQ(convert::CallStatement(ConversionType::OrbelleToSolvane, "G01", "C123"),
               "{call stp_ConvertOrbelleToSolvane}'G01','C123'");
-    EXPECT_EQ(convert::CallStatement(1, "G 1", "C'1"),
+    EXPECT_EQ(convert::CallStatement(ConversionType::SolvaneToOrbelle, "G 1", "C'1"),
               "{call stp_ConvertSolvaneToOrbelle}'G 1','C''1'");
-    EXPECT_EQ(convert::CallStatement(2, "x','y", ""),
+    EXPECT_EQ(convert::CallStatement(ConversionType::OrbelleToSolvane, "x','y", ""),
               "{call stp_ConvertOrbelleToSolvane}'x'',''y',''");
 }
 
@@ -27,10 +35,11 @@ TEST(FolderOf, IsThePathUpToItsLastSlash) {
     EXPECT_EQ(convert::FolderOf("in.csv"), "");
 }
 
-const convert::ConnectionSettings kSettings{"SRV1", "DB1", "u1", "pw"};
+const db::Settings kSettings = MakeSettings("SRV1", "DB1", "u1", "pw");
 
 TEST(PlanUpload, BuildsTheDatedPathsAndTheThreeCommands) {
-    const auto plan = convert::PlanUpload("/data/in.csv", "7Dec26_", 1, kSettings);
+    const auto plan =
+        convert::PlanUpload("/data/in.csv", "7Dec26_", ConversionType::SolvaneToOrbelle, kSettings);
     EXPECT_EQ(plan.errorPath, "/data/7Dec26_ClientConversionError.log");
     EXPECT_EQ(plan.outputPath, "/data/7Dec26_ClientConversionOutput.log");
     EXPECT_EQ(plan.truncateCommand,
@@ -42,42 +51,46 @@ TEST(PlanUpload, BuildsTheDatedPathsAndTheThreeCommands) {
     EXPECT_EQ(plan.bulkProcedureCommand,
               "osql -Q \"exec stp_ConvertSolvaneToOrbelleBulk 1\"  -dDB1 -Uu1 -Ppw -SSRV1 -w500 "
               "-o \"/data/7Dec26_ClientConversionOutput.log\"");
-    const auto other = convert::PlanUpload("/data/in.csv", "1Mar11_", 2, kSettings);
+    const auto other =
+        convert::PlanUpload("/data/in.csv", "1Mar11_", ConversionType::OrbelleToSolvane, kSettings);
     EXPECT_EQ(other.bulkProcedureCommand,
               "osql -Q \"exec stp_ConvertSolvaneToOrbelleBulk 2\"  -dDB1 -Uu1 -Ppw -SSRV1 -w500 "
               "-o \"/data/1Mar11_ClientConversionOutput.log\"");
     EXPECT_EQ(other.errorPath, "/data/1Mar11_ClientConversionError.log");
     // No date (the clock failed) and no folder.
-    const auto bare = convert::PlanUpload("in.csv", "", 1, kSettings);
+    const auto bare =
+        convert::PlanUpload("in.csv", "", ConversionType::SolvaneToOrbelle, kSettings);
     EXPECT_EQ(bare.outputPath, "ClientConversionOutput.log");
 }
 
 TEST(PlanUpload, ToolsReceiveEveryValueWhole) {
     struct Case {
-        convert::ConnectionSettings settings;
+        db::Settings settings;
         std::string file;
     } cases[] = {
-        {{"SRV1", "DB1", "u1", "pw"}, "/home/op/my files/in.csv"},
-        {{"SRV 1", "my db", "op user", "p w\"q\\"}, "/data/in.csv"},
-        {{"SRV1", "DB1", "u1", ""}, "/a \"quoted\" folder\\/in.csv"},
-        {{"SRV1", "DB1", "u1", "trailing\\"}, "/data/in.csv"},
+        {MakeSettings("SRV1", "DB1", "u1", "pw"), "/home/op/my files/in.csv"},
+        {MakeSettings("SRV 1", "my db", "op user", "p w\"q\\"), "/data/in.csv"},
+        {MakeSettings("SRV1", "DB1", "u1", ""), "/a \"quoted\" folder\\/in.csv"},
+        {MakeSettings("SRV1", "DB1", "u1", "trailing\\"), "/data/in.csv"},
     };
     for (const auto& c : cases) {
-        const auto plan = convert::PlanUpload(c.file, "7Dec26_", 1, c.settings);
+        const auto plan =
+            convert::PlanUpload(c.file, "7Dec26_", ConversionType::SolvaneToOrbelle, c.settings);
         const std::string folder = convert::FolderOf(c.file);
-        const std::string login[] = {"-U" + c.settings.userId, "-P" + c.settings.password,
-                                     "-S" + c.settings.server};
+        const std::string login[] = {"-U" + c.settings.userId,
+                                     "-P" + std::string(c.settings.password),
+                                     "-S" + c.settings.serverAddress};
         EXPECT_EQ(platform::SplitCommandLine(plan.truncateCommand),
                   (Args{"osql", "-Q", "truncate table tbl_ConvertSolvaneToOrbelle ",
-                        "-d" + c.settings.database, login[0], login[1], login[2]}));
+                        "-d" + c.settings.databaseName, login[0], login[1], login[2]}));
         EXPECT_EQ(platform::SplitCommandLine(plan.bulkCopyCommand),
-                  (Args{"bcp", c.settings.database + "..tbl_ConvertSolvaneToOrbelle", "in", c.file,
-                        login[0], login[1], login[2], "-t,", "-c", "-o",
+                  (Args{"bcp", c.settings.databaseName + "..tbl_ConvertSolvaneToOrbelle", "in",
+                        c.file, login[0], login[1], login[2], "-t,", "-c", "-o",
                         folder + "7Dec26_ClientConversionOutput.log", "-e",
                         folder + "7Dec26_ClientConversionError.log"}));
         EXPECT_EQ(platform::SplitCommandLine(plan.bulkProcedureCommand),
                   (Args{"osql", "-Q", "exec stp_ConvertSolvaneToOrbelleBulk 1",
-                        "-d" + c.settings.database, login[0], login[1], login[2], "-w500", "-o",
+                        "-d" + c.settings.databaseName, login[0], login[1], login[2], "-w500", "-o",
                         folder + "7Dec26_ClientConversionOutput.log"}));
     }
 }
@@ -115,7 +128,8 @@ TEST(FindTooLong, ALongFolderMakesTheBulkCopyCommandTooLongFirst) {
     // Three paths share the folder, so the command outgrows its buffer
     // before any path does.
     const std::string folder = "/" + std::string(120, 'd') + "/";
-    const auto plan = convert::PlanUpload(folder + "in.csv", "7Dec26_", 1, kSettings);
+    const auto plan = convert::PlanUpload(folder + "in.csv", "7Dec26_",
+                                          ConversionType::SolvaneToOrbelle, kSettings);
     ASSERT_LT(plan.outputPath.size(), 255u);
     const auto message = convert::FindTooLong(plan);
     ASSERT_TRUE(message.has_value());

@@ -11,7 +11,7 @@
 
 #include <typeinfo>
 
-#include "app/AboutDlg.h"
+#include "ui/AboutDlg.h"
 #include "framework/DropDownList.h"
 #include "framework/IpAddressCtrl.h"
 #include "ui/DialogFixture.h"

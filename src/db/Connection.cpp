@@ -1,0 +1,14 @@
+// Connect: the connection text from the settings, and the open.
+#include "db/Connection.h"
+
+#include "db/Statements.h"
+
+namespace db {
+
+BOOL Connect(CDatabase& database, const Settings& settings) {
+    const std::string connect = ConnectionText(settings.serverAddress, settings.databaseName,
+                                               settings.userId, settings.password);
+    return database.Open(settings.dataSourceName.c_str(), FALSE, FALSE, connect.c_str(), TRUE);
+}
+
+} // namespace db

@@ -1,0 +1,108 @@
+// tools::RunTool without a window: waiting for the tool, which of its files
+// are read back, the bulk-copy verdict, tools that cannot be started, and
+// arguments that reach the tool whole.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+#include "tools/FakeTool.h"
+#include "tools/ToolRun.h"
+
+using namespace testing_support;
+
+namespace {
+
+class ToolRunTest : public ::testing::Test {
+protected:
+    ToolRunTest()
+        : path("PATH", (dir / "bin").string() + ":" + std::string(std::getenv("PATH"))),
+          output((dir / "out.log").string()), errors((dir / "err.log").string()) {
+        std::filesystem::create_directory(dir / "bin");
+    }
+
+    tools::ToolRun Run(const std::string& tool) {
+        const std::string command = tool + " -x -o \"" + output + "\" -e \"" + errors + "\"";
+        return tools::RunTool(command, tool, output.c_str(), errors.c_str());
+    }
+
+    TempDir dir;
+    ScopedEnv path;
+    std::string output, errors;
+};
+
+TEST_F(ToolRunTest, BulkCopyGivesBothFilesAndItsVerdict) {
+    const struct {
+        std::string output;
+        bool copiedNothing;
+    } cases[] = {
+        {kNothingCopied, true},
+        {"Starting copy...\n\n12 rows copied.\n", false},
+        {"Starting copy...\n\n10 rows copied.\n", false},
+        // The phrase counts only after a line feed, not at the start or after a CR.
+        {"0 rows copied.\n", false},
+        {"Starting copy...\r0 rows copied.\n", false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.output);
+        WriteFakeTool(dir / "bin/bcp", c.output, "#@ Row 1, Column 2: bad @#\nx,y\n");
+        const tools::ToolRun run = Run("bcp");
+        EXPECT_TRUE(run.started);
+        EXPECT_EQ(run.output, c.output);
+        EXPECT_EQ(run.errors, "#@ Row 1, Column 2: bad @#\nx,y\n");
+        EXPECT_EQ(run.copiedNothing, c.copiedNothing);
+    }
+}
+
+TEST_F(ToolRunTest, OnlyABulkCopyIsJudgedAndOnlyItsErrorFileRead) {
+    WriteFakeTool(dir / "bin/osql", kNothingCopied, "errors of osql are not read");
+    const tools::ToolRun run = Run("osql");
+    EXPECT_EQ(run.output, kNothingCopied);
+    EXPECT_EQ(run.errors, "");
+    EXPECT_FALSE(run.copiedNothing);
+}
+
+TEST_F(ToolRunTest, ToolWithoutFilesIsWaitedForAndNothingIsRead) {
+    WriteFile(dir / "bin/osql",
+              "#!/bin/sh\nsleep 0.3\necho \"$@\" > \"" + (dir / "ran").string() + "\"\n", true);
+    WriteFile(output, "not to be read");
+    const tools::ToolRun run = tools::RunTool(
+        "osql -Q \"truncate table tbl_ConvertSolvaneToOrbelle \"  -dDB1", "osql", nullptr, nullptr);
+    // Waited for: the tool's last act is already done.
+    EXPECT_EQ(ReadFile(dir / "ran"), "-Q truncate table tbl_ConvertSolvaneToOrbelle  -dDB1\n");
+    EXPECT_TRUE(run.started);
+    EXPECT_EQ(run.output, "");
+    EXPECT_EQ(run.errors, "");
+}
+
+TEST_F(ToolRunTest, ToolThatCannotStartGivesOnlyTheErrorFile) {
+    // Files an earlier run of the day left behind.
+    WriteFile(errors, "left from an earlier upload");
+    WriteFile(output, kNothingCopied);
+    for (const bool present : {false, true}) {
+        if (present) {
+            WriteFile(dir / "bin/bcp", "#!/bin/sh\nexit 0\n", false); // not executable
+        }
+        const tools::ToolRun run = Run("bcp"); // first there is no bcp on PATH at all
+        EXPECT_FALSE(run.started);
+        EXPECT_EQ(run.errors, "left from an earlier upload");
+        EXPECT_EQ(run.output, "");
+        EXPECT_FALSE(run.copiedNothing);
+    }
+}
+
+TEST_F(ToolRunTest, ArgumentsReachTheToolWholeAndUninterpreted) {
+    WriteFile(dir / "bin/bcp",
+              "#!/bin/sh\nfor a in \"$@\"; do printf '[%s]\\n' \"$a\"; done > \"" +
+                  (dir / "args").string() + "\"\n",
+              true);
+    const std::string folder = (dir / "my files").string();
+    const std::string command = "bcp DB1..tbl_ConvertSolvaneToOrbelle in \"" + folder +
+                                "/in.csv\" -Uu1 \"-P$(touch pwned);x\" -SSRV1 -t, -c";
+    EXPECT_TRUE(tools::RunTool(command, "bcp", nullptr, nullptr).started);
+    EXPECT_EQ(ReadFile(dir / "args"), "[DB1..tbl_ConvertSolvaneToOrbelle]\n[in]\n[" + folder +
+                                          "/in.csv]\n[-Uu1]\n[-P$(touch pwned);x]\n[-SSRV1]\n"
+                                          "[-t,]\n[-c]\n");
+    EXPECT_FALSE(std::filesystem::exists(dir / "pwned"));
+}
+
+} // namespace
