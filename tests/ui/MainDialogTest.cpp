@@ -4,8 +4,8 @@
 #include <wx/button.h>
 #include <wx/dialog.h>
 
-#include "ui/IconPaint.h"
 #include "ui/DialogFixture.h"
+#include "ui/IconPaint.h"
 
 using namespace testing_support;
 

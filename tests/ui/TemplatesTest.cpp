@@ -11,9 +11,9 @@
 
 #include <typeinfo>
 
-#include "ui/AboutDlg.h"
 #include "framework/DropDownList.h"
 #include "framework/IpAddressCtrl.h"
+#include "ui/AboutDlg.h"
 #include "ui/DialogFixture.h"
 #include "ui/Templates.h"
 
