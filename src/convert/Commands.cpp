@@ -61,7 +61,17 @@ UploadPlan PlanUpload(std::string_view filePath, std::string_view datePrefix,
     return plan;
 }
 
-std::optional<std::string> FindTooLong(const UploadPlan& plan) {
+std::string MaskPassword(std::string_view commandLine, std::string_view password) {
+    const std::string shown = " -P" + CommandValue(password);
+    std::string masked(commandLine);
+    for (std::size_t at = masked.find(shown); at != std::string::npos;
+         at = masked.find(shown, at + 1)) {
+        masked.replace(at, shown.size(), " -P********");
+    }
+    return masked;
+}
+
+std::optional<std::string> FindTooLong(const UploadPlan& plan, std::string_view password) {
     const struct {
         const std::string& text;
         std::size_t limit;
@@ -75,9 +85,12 @@ std::optional<std::string> FindTooLong(const UploadPlan& plan) {
     };
     for (const auto& check : checks) {
         if (check.text.size() > check.limit) {
-            return std::string(check.what) + " is too long (" + std::to_string(check.text.size()) +
-                   " characters, at most " + std::to_string(check.limit) +
-                   "); choose a file in a folder with a shorter path:\n" + check.text;
+            return std::string(check.what) + " is too long by " +
+                   std::to_string(check.text.size() - check.limit) + " characters (" +
+                   std::to_string(check.text.size()) + " characters, at most " +
+                   std::to_string(check.limit) +
+                   "); choose a file in a folder with a shorter path:\n" +
+                   MaskPassword(check.text, password);
         }
     }
     return std::nullopt;

@@ -46,8 +46,13 @@ inline constexpr const char* kOutputFileName = "ClientConversionOutput.log";
 UploadPlan PlanUpload(std::string_view filePath, std::string_view datePrefix,
                       server::ConversionType type, const db::Settings& settings);
 
-// A message naming the first path or command that does not fit its buffer,
-// or nullopt when everything fits.
-std::optional<std::string> FindTooLong(const UploadPlan& plan);
+// A message naming the first path or command that does not fit its buffer
+// and by how much, with the command shown and `password` masked in it; or
+// nullopt when everything fits.
+std::optional<std::string> FindTooLong(const UploadPlan& plan, std::string_view password);
+
+// The command line with the value of its -P option (the password, as
+// CommandValue gave it) replaced by asterisks.
+std::string MaskPassword(std::string_view commandLine, std::string_view password);
 
 } // namespace convert

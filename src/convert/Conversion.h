@@ -15,6 +15,8 @@ inline constexpr const char* kNoGroup = "Please Select GroupCode";
 inline constexpr const char* kNoClient = "Please Enter Solvane Id";
 inline constexpr const char* kFileNotFound = "File Not Found";
 inline constexpr const char* kFileUploaded = "File Uploaded.Please refer Logs for Details";
+inline constexpr const char* kFileUploadedWithoutLog =
+    "File Uploaded. The activity log could not be written: please see the Output pane for details";
 
 // A single-account conversion as the operator asked for it.
 struct SingleRequest {

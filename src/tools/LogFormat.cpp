@@ -2,6 +2,7 @@
 #include "tools/LogFormat.h"
 
 #include <cstdio>
+#include <cstring>
 
 #include "server/Names.h"
 
@@ -40,6 +41,11 @@ bool BulkCopyCopiedNothing(std::string_view output, std::string_view toolName) {
     const std::size_t found = output.find("0 rows copied.");
     return found != std::string_view::npos && found > 0 && toolName == server::kBulkCopyTool &&
            output[found - 1] == '\n';
+}
+
+std::string LogFailureMessage(std::string_view fileName, int error) {
+    return "The activity log " + std::string(fileName) + " could not be written (" +
+           std::strerror(error) + "): entries are shown in the Output pane only.";
 }
 
 } // namespace tools

@@ -25,6 +25,10 @@ std::string LogFileBytes(std::string_view entry);
 // tool is exactly "bcp".
 bool BulkCopyCopiedNothing(std::string_view output, std::string_view toolName);
 
+// "The activity log NAME could not be written (REASON): entries are shown in
+// the Output pane only.", REASON the system's text for `error`.
+std::string LogFailureMessage(std::string_view fileName, int error);
+
 // The invalid-format message shown and logged for such a copy.
 inline constexpr const char* kInvalidFileFormat = "Invalid File Format. Please check the logs.";
 

@@ -1,7 +1,8 @@
-// RunTool: start, wait, and read back the tool's files.
+// RunTool: note the tool's files, start it, wait, and read back what it wrote.
 #include "tools/ToolRun.h"
 
 #include <optional>
+#include <sys/stat.h>
 
 #include "platform/Process.h"
 #include "server/Names.h"
@@ -11,36 +12,72 @@ namespace tools {
 
 namespace {
 
-// A file's text, or empty text when it is missing, unreadable or not named.
-std::string FileText(const char* path) {
-    if (!path) {
-        return {};
+// What identifies one writing of a file: a tool that rewrites it, even with
+// the same text, changes its change time, and one that replaces it its inode.
+struct FileStamp {
+    bool exists = false;
+    dev_t device = 0;
+    ino_t inode = 0;
+    off_t size = 0;
+    timespec modified{};
+    timespec changed{};
+
+    static FileStamp Of(const char* path) {
+        FileStamp stamp;
+        struct stat st {};
+        if (path && stat(path, &st) == 0) {
+            stamp = {true, st.st_dev, st.st_ino, st.st_size, st.st_mtim, st.st_ctim};
+        }
+        return stamp;
     }
-    return platform::ReadFileText(path).value_or(std::string());
+    bool operator==(const FileStamp& o) const {
+        return exists == o.exists && device == o.device && inode == o.inode && size == o.size &&
+               modified.tv_sec == o.modified.tv_sec && modified.tv_nsec == o.modified.tv_nsec &&
+               changed.tv_sec == o.changed.tv_sec && changed.tv_nsec == o.changed.tv_nsec;
+    }
+};
+
+// The file's text when this run wrote it; empty text otherwise.
+std::string WrittenText(const char* path, const FileStamp& before, bool* written = nullptr) {
+    const FileStamp after = FileStamp::Of(path);
+    const bool changed = after.exists && !(after == before);
+    if (written) {
+        *written = changed;
+    }
+    return changed ? platform::ReadFileText(path).value_or(std::string()) : std::string();
 }
 
 } // namespace
 
 ToolRun RunTool(std::string_view commandLine, std::string_view toolName, const char* outputFile,
                 const char* errorFile) {
+    const FileStamp outputBefore = FileStamp::Of(outputFile);
+    const FileStamp errorsBefore = FileStamp::Of(errorFile);
     ToolRun run;
     std::optional<platform::Process> tool = platform::Process::Start(commandLine);
-    run.started = tool.has_value();
-    if (tool) {
-        tool->Wait();
-        tool.reset();
+    if (!tool) {
+        return run; // a tool that did not start wrote nothing
     }
+    run.started = true;
+    tool->Wait();
+    tool.reset();
     if (!outputFile && !errorFile) {
         return run;
     }
-    if (!run.started || toolName == server::kBulkCopyTool) {
-        run.errors = FileText(errorFile);
+    if (toolName == server::kBulkCopyTool) {
+        run.errors = WrittenText(errorFile, errorsBefore);
     }
-    if (run.started) {
-        run.output = FileText(outputFile);
-        run.copiedNothing = BulkCopyCopiedNothing(run.output, toolName);
-    }
+    run.output = WrittenText(outputFile, outputBefore, &run.outputWritten);
+    run.copiedNothing = BulkCopyCopiedNothing(run.output, toolName);
     return run;
+}
+
+std::string NotStartedMessage(std::string_view toolName) {
+    return std::string(toolName) + " could not be started.";
+}
+
+std::string NoOutputMessage(std::string_view toolName, std::string_view outputFile) {
+    return std::string(toolName) + " wrote no output file: " + std::string(outputFile);
 }
 
 } // namespace tools

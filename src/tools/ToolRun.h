@@ -10,16 +10,22 @@ namespace tools {
 struct ToolRun {
     bool started = false;       // the tool was found and started (and waited for)
     std::string errors;         // the error file's text, where it is to be logged
-    std::string output;         // the output file's text, when the tool ran
+    std::string output;         // the output file's text
     bool copiedNothing = false; // a bulk copy whose output says it copied nothing
+    bool outputWritten = false; // the output file was written by this run
 };
 
 // Starts `commandLine` without a shell or a window and waits for it without a
-// time-out. With neither file named, nothing is read. The error file is read
-// for a bulk copy ("bcp") that ran, and for any tool that could not start
-// (it may say why); the output file when the tool ran. Missing or unreadable
-// files read as empty text. Never throws for what the tool does.
+// time-out. Only what this run wrote is read: a file that the tool left as it
+// was before the run (missing, or another run's) reads as empty text. With
+// neither file named nothing is read; the error file is read for a bulk copy
+// ("bcp") only. Never throws for what the tool does.
 ToolRun RunTool(std::string_view commandLine, std::string_view toolName, const char* outputFile,
                 const char* errorFile);
+
+// "<tool> could not be started."
+std::string NotStartedMessage(std::string_view toolName);
+// "<tool> wrote no output file: <path>"
+std::string NoOutputMessage(std::string_view toolName, std::string_view outputFile);
 
 } // namespace tools

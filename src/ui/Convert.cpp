@@ -83,7 +83,7 @@ void CSolvaneToOrbelleDlg::UploadFile(server::ConversionType type) {
         convert::PlanUpload(m_strFilePath, datePrefix, type, m_settings);
     // Refused whole before anything runs: a cut path or command would send
     // the tools somewhere else.
-    if (const auto tooLong = convert::FindTooLong(plan)) {
+    if (const auto tooLong = convert::FindTooLong(plan, m_settings.password)) {
         AfxMessageBox(*tooLong, MB_OK, 0);
         return;
     }
@@ -96,5 +96,7 @@ void CSolvaneToOrbelleDlg::UploadFile(server::ConversionType type) {
         RunTool(command.data(), server::kQueryTool, plan.outputPath.c_str(),
                 plan.errorPath.c_str());
     }
-    AfxMessageBox(convert::kFileUploaded, MB_OK, 0);
+    // An operator whose log could not be written is not sent to it.
+    AfxMessageBox(m_bLogFailureShown ? convert::kFileUploadedWithoutLog : convert::kFileUploaded,
+                  MB_OK, 0);
 }

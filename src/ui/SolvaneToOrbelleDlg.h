@@ -78,6 +78,9 @@ public:
     char m_szLogFileName[256] = {};
     SYSTEMTIME m_stLocalTime = {};
     std::int32_t m_bInvalidFileFormat = 0;
+    // An entry did not reach the log file, and the operator was told so.
+    bool m_bLogFailureShown = false;
+    int m_nLogError = 0; // why the log file could not be opened or written
 
 protected:
     BOOL OnInitDialog() override;

@@ -181,7 +181,56 @@ TEST_F(BulkUploadTest, MissingToolsAreStartFailuresAndTheUploadGoesOn) {
     Upload(file);
     EXPECT_EQ(BoxTexts(), std::vector<std::string>{kUploaded});
     EXPECT_EQ(dlg->m_bInvalidFileFormat, 0);
-    EXPECT_EQ(dlg->m_strOutput.str().find("rows copied"), std::string::npos);
+    EXPECT_EQ(Entries(),
+              (std::vector<std::string>{"IPAddress:127.0.0.1\t DatabaseName:DealerDB",
+                                        "osql could not be started.", "bcp could not be started.",
+                                        "osql could not be started."}));
+}
+
+TEST_F(BulkUploadTest, WithoutAnActivityLogTheOperatorIsNotSentToTheLogs) {
+    // The day's log lives on a full disk: every write fails.
+    const std::string name = dlg->m_szLogFileName;
+    dlg.reset();
+    std::filesystem::remove(dir / name);
+    std::filesystem::create_symlink("/dev/full", dir / name);
+    ui.boxes.clear();
+    Open();
+    Click(*dlg, IDC_MULTIPLE_USER);
+    Upload(Sample(dir / "upload/good.csv", "good", 2));
+    const auto texts = BoxTexts();
+    ASSERT_EQ(texts.size(), 2u);
+    EXPECT_EQ(texts[0].rfind("The activity log " + name + " could not be written", 0), 0u);
+    EXPECT_EQ(texts[1], "File Uploaded. The activity log could not be written: please see the "
+                        "Output pane for details");
+    EXPECT_NE(dlg->m_strOutput.str().find("2 converted, 0 refused"), std::string::npos);
+}
+
+TEST_F(RecordingToolsTest, TheTooLongMessageNeverHoldsThePassword) {
+    // The longest password the program can store, and a folder long enough
+    // that only the command lines outgrow their buffers.
+    const std::string password(212, 'q');
+    RunCommand((BuildDir() / "bin/embsql-admin").string() + " login 127.0.0.1 DealerDB operator " +
+               password);
+    auto settings = env.Settings();
+    for (auto& value : settings) {
+        if (value.name == "Server PWD") {
+            value.text = SealPassword(password);
+        }
+    }
+    env.WriteHive(settings);
+    dlg.reset();
+    Open();
+    Click(*dlg, IDC_MULTIPLE_USER);
+    const auto folder = dir / std::string(60, 'f');
+    std::filesystem::create_directories(folder);
+    Upload(WriteFile(folder / "in.csv", "G001,C000001\n"));
+    EXPECT_FALSE(std::filesystem::exists(dir / "calls"));
+    ASSERT_EQ(ui.boxes.size(), 1u);
+    const std::string& text = ui.boxes[0].text;
+    EXPECT_EQ(text.rfind("The command that loads the file is too long by ", 0), 0u) << text;
+    EXPECT_EQ(text.find(password.substr(0, 8)), std::string::npos) << text;
+    EXPECT_NE(text.find("-P********"), std::string::npos) << text;
+    EXPECT_EQ(dlg->m_strOutput.str().find(password.substr(0, 8)), std::string::npos);
 }
 
 } // namespace

@@ -100,7 +100,7 @@ TEST(FindTooLong, RefusesWhatWouldNotFitItsBuffer) {
     plan.errorPath = std::string(511, 'e');
     plan.outputPath = std::string(255, 'o');
     plan.truncateCommand = plan.bulkCopyCommand = plan.bulkProcedureCommand = std::string(511, 'c');
-    EXPECT_EQ(convert::FindTooLong(plan), std::nullopt);
+    EXPECT_EQ(convert::FindTooLong(plan, "pw"), std::nullopt);
 
     const struct {
         std::string convert::UploadPlan::*field;
@@ -117,9 +117,9 @@ TEST(FindTooLong, RefusesWhatWouldNotFitItsBuffer) {
     for (const auto& c : cases) {
         convert::UploadPlan over = plan;
         over.*c.field += "x";
-        const auto message = convert::FindTooLong(over);
+        const auto message = convert::FindTooLong(over, "pw");
         ASSERT_TRUE(message.has_value()) << c.message;
-        EXPECT_EQ(message->rfind(c.message, 0), 0u) << *message;
+        EXPECT_EQ(message->rfind(std::string(c.message) + " by 1 characters", 0), 0u) << *message;
         EXPECT_NE(message->find(over.*c.field), std::string::npos);
     }
 }
@@ -131,9 +131,29 @@ TEST(FindTooLong, ALongFolderMakesTheBulkCopyCommandTooLongFirst) {
     const auto plan = convert::PlanUpload(folder + "in.csv", "7Dec26_",
                                           ConversionType::SolvaneToOrbelle, kSettings);
     ASSERT_LT(plan.outputPath.size(), 255u);
-    const auto message = convert::FindTooLong(plan);
+    const auto message = convert::FindTooLong(plan, "pw");
     ASSERT_TRUE(message.has_value());
     EXPECT_EQ(message->rfind("The command that loads the file is too long", 0), 0u) << *message;
+}
+
+TEST(MaskPassword, HidesThePasswordArgumentAndNothingElse) {
+    for (const std::string password : {"pw", "p w\"q\\", "-Ppw", "", "trailing\\"}) {
+        SCOPED_TRACE(password);
+        const auto plan = convert::PlanUpload("/data/my files/in.csv", "7Dec26_",
+                                              ConversionType::SolvaneToOrbelle,
+                                              MakeSettings("SRV 1", "DB1", "u1", password));
+        for (const std::string* command :
+             {&plan.truncateCommand, &plan.bulkCopyCommand, &plan.bulkProcedureCommand}) {
+            Args expected = platform::SplitCommandLine(*command);
+            for (auto& arg : expected) {
+                if (arg == "-P" + password) {
+                    arg = "-P********";
+                }
+            }
+            EXPECT_EQ(platform::SplitCommandLine(convert::MaskPassword(*command, password)),
+                      expected);
+        }
+    }
 }
 
 } // namespace

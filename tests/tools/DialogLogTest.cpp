@@ -82,8 +82,32 @@ TEST_F(ActivityLogTest, WithoutAWritableFolderEntriesStillReachThePane) {
     Open();
     EXPECT_EQ(dlg->m_pLogFile, nullptr);
     dlg->WriteLog("still shown");
-    EXPECT_EQ(dlg->m_strOutput.str(), "10:00:00: still shown \r\n");
-    EXPECT_TRUE(ui.boxes.empty());
+    dlg->WriteLog("and this");
+    EXPECT_EQ(dlg->m_strOutput.str(), "10:00:00: still shown \r\n10:00:00: and this \r\n");
+    // Said once, after the first entry reached the pane.
+    ASSERT_EQ(ui.boxes.size(), 1u);
+    EXPECT_EQ(ui.boxes[0].text, "The activity log 7122026SolvaneToOrbelle.log could not be "
+                                "written (No such file or directory): entries are shown in the "
+                                "Output pane only.");
+}
+
+TEST_F(ActivityLogTest, AFullDiskIsSaidOnceAndEntriesStillReachThePane) {
+    clock.Set(2026, 12, 7, 10, 0, 0);
+    // Every write to /dev/full fails as on a full disk.
+    std::filesystem::create_symlink("/dev/full", dir / "7122026SolvaneToOrbelle.log");
+    std::vector<std::string> entriesAtBox;
+    ui.onBox = [&](const testing_support::Box&) { entriesAtBox = Entries(); };
+    Open();
+    ASSERT_NE(dlg->m_pLogFile, nullptr);
+    dlg->WriteLog("first");
+    dlg->WriteLog("second");
+    EXPECT_EQ(Entries(), (std::vector<std::string>{"first", "second"}));
+    EXPECT_EQ(entriesAtBox, std::vector<std::string>{"first"});
+    ASSERT_EQ(ui.boxes.size(), 1u);
+    EXPECT_EQ(ui.boxes[0].text, "The activity log 7122026SolvaneToOrbelle.log could not be "
+                                "written (No space left on device): entries are shown in the "
+                                "Output pane only.");
+    EXPECT_EQ(ui.boxes[0].style, static_cast<UINT>(MB_ICONEXCLAMATION));
 }
 
 TEST_F(ActivityLogTest, PaneTextIsReplacedWhenTheMemberIsReplaced) {

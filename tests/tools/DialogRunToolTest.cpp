@@ -95,30 +95,35 @@ TEST_F(RunToolTest, ToolWithoutFilesIsWaitedForAndNothingIsLogged) {
     EXPECT_TRUE(dlg->m_strOutput.empty());
 }
 
-TEST_F(RunToolTest, EmptyOrMissingFilesLogNothing) {
+TEST_F(RunToolTest, EmptyFilesLogNothing) {
     Tool("bcp", "", "");
-    Run("bcp");
-    EXPECT_TRUE(dlg->m_strOutput.empty());
-    WriteFile(dir / "bin/bcp", "#!/bin/sh\nexit 0\n", true);
-    std::filesystem::remove(output);
-    std::filesystem::remove(errors);
     Run("bcp");
     EXPECT_TRUE(dlg->m_strOutput.empty());
     EXPECT_EQ(dlg->m_bInvalidFileFormat, 0);
 }
 
-TEST_F(RunToolTest, ToolThatCannotStartLogsOnlyTheErrorFile) {
+TEST_F(RunToolTest, ToolThatCannotStartIsLoggedAndNoStaleFileIs) {
     // Files an earlier run of the day left behind.
     WriteFile(errors, "left from an earlier upload");
     WriteFile(output, kNothingCopied);
     Run("bcp"); // there is no bcp on PATH
     EXPECT_EQ(dlg->m_bInvalidFileFormat, 0);
     EXPECT_TRUE(ui.boxes.empty());
-    EXPECT_EQ(Entries(), (std::vector<std::string>{"left from an earlier upload"}));
+    EXPECT_EQ(Entries(), (std::vector<std::string>{"bcp could not be started."}));
 
     WriteFile(dir / "bin/osql", "#!/bin/sh\nexit 0\n", false); // not executable
-    Run("osql");
-    EXPECT_EQ(Entries().size(), 2u);
+    ScopedEnv onlyOurs("PATH", (dir / "bin").string());        // the machine may have an osql
+    std::string command = "osql -Q \"truncate table tbl_ConvertSolvaneToOrbelle \"";
+    dlg->RunTool(command.data(), "osql", nullptr, nullptr);
+    EXPECT_EQ(Entries(), (std::vector<std::string>{"bcp could not be started.",
+                                                   "osql could not be started."}));
+}
+
+TEST_F(RunToolTest, ToolThatWritesNoOutputFileIsSaidToHaveWrittenNone) {
+    WriteFile(output, "Starting copy...\n\n7 rows copied.\n"); // an earlier run's
+    WriteFile(dir / "bin/bcp", "#!/bin/sh\nexit 1\n", true);
+    Run("bcp");
+    EXPECT_EQ(Entries(), (std::vector<std::string>{"bcp wrote no output file: " + output}));
     EXPECT_EQ(dlg->m_bInvalidFileFormat, 0);
 }
 

@@ -50,6 +50,7 @@ TEST_F(ToolRunTest, BulkCopyGivesBothFilesAndItsVerdict) {
         EXPECT_EQ(run.output, c.output);
         EXPECT_EQ(run.errors, "#@ Row 1, Column 2: bad @#\nx,y\n");
         EXPECT_EQ(run.copiedNothing, c.copiedNothing);
+        EXPECT_TRUE(run.outputWritten);
     }
 }
 
@@ -74,20 +75,41 @@ TEST_F(ToolRunTest, ToolWithoutFilesIsWaitedForAndNothingIsRead) {
     EXPECT_EQ(run.errors, "");
 }
 
-TEST_F(ToolRunTest, ToolThatCannotStartGivesOnlyTheErrorFile) {
-    // Files an earlier run of the day left behind.
+TEST_F(ToolRunTest, FilesLeftByAnEarlierRunAreNeverTakenForThisRunsOwn) {
+    // What an earlier upload of the day left in the two dated files.
     WriteFile(errors, "left from an earlier upload");
     WriteFile(output, kNothingCopied);
-    for (const bool present : {false, true}) {
-        if (present) {
-            WriteFile(dir / "bin/bcp", "#!/bin/sh\nexit 0\n", false); // not executable
+    // A tool that cannot start (first missing, then not executable), and one
+    // that runs but writes neither file.
+    for (const char* body : {"", "#!/bin/sh\nexit 0\n"}) {
+        if (*body) {
+            WriteFile(dir / "bin/bcp", body, false);
         }
-        const tools::ToolRun run = Run("bcp"); // first there is no bcp on PATH at all
+        const tools::ToolRun run = Run("bcp");
         EXPECT_FALSE(run.started);
-        EXPECT_EQ(run.errors, "left from an earlier upload");
+        EXPECT_EQ(run.errors, "");
         EXPECT_EQ(run.output, "");
+        EXPECT_FALSE(run.outputWritten);
         EXPECT_FALSE(run.copiedNothing);
     }
+    WriteFile(dir / "bin/bcp", "#!/bin/sh\nexit 1\n", true);
+    const tools::ToolRun silent = Run("bcp");
+    EXPECT_TRUE(silent.started);
+    EXPECT_EQ(silent.errors, "");
+    EXPECT_EQ(silent.output, "");
+    EXPECT_FALSE(silent.outputWritten);
+    EXPECT_FALSE(silent.copiedNothing);
+}
+
+TEST_F(ToolRunTest, AFileRewrittenWithTheSameTextCountsAsWritten) {
+    WriteFile(output, kNothingCopied);
+    WriteFile(errors, "x,y\n");
+    WriteFakeTool(dir / "bin/bcp", kNothingCopied, "x,y\n");
+    const tools::ToolRun run = Run("bcp");
+    EXPECT_TRUE(run.outputWritten);
+    EXPECT_EQ(run.output, kNothingCopied);
+    EXPECT_EQ(run.errors, "x,y\n");
+    EXPECT_TRUE(run.copiedNothing);
 }
 
 TEST_F(ToolRunTest, ArgumentsReachTheToolWholeAndUninterpreted) {
