@@ -3,6 +3,7 @@
 
 #include "db/Statements.h"
 #include "platform/CommandLine.h"
+#include "platform/Wipe.h"
 #include "server/Names.h"
 
 namespace convert {
@@ -41,28 +42,55 @@ std::string QuotedPath(std::string_view path) {
 }
 
 UploadPlan PlanUpload(std::string_view filePath, std::string_view datePrefix,
-                      server::ConversionType type, const db::Settings& s) {
+                      server::ConversionType t, const db::Settings& s) {
     UploadPlan plan;
     const std::string folder = FolderOf(filePath);
     plan.errorPath = folder + std::string(datePrefix) + kErrorFileName;
     plan.outputPath = folder + std::string(datePrefix) + kOutputFileName;
 
-    const std::string login = " -U" + CommandValue(s.userId) + " -P" + CommandValue(s.password) +
-                              " -S" + CommandValue(s.serverAddress);
-    plan.truncateCommand = std::string("osql -Q \"truncate table ") + server::kStagingTable +
-                           " \"  -d" + CommandValue(s.databaseName) + login;
-    plan.bulkCopyCommand = "bcp " + CommandValue(s.databaseName) + ".." + server::kStagingTable +
-                           " in " + QuotedPath(filePath) + login + " -t, -c -o " +
-                           QuotedPath(plan.outputPath) + " -e " + QuotedPath(plan.errorPath);
-    plan.bulkProcedureCommand = std::string("osql -Q \"exec ") + server::kBulkProcedure + " " +
-                                std::to_string(static_cast<int>(type)) + "\"  -d" +
-                                CommandValue(s.databaseName) + login + " -w500 -o " +
-                                QuotedPath(plan.outputPath);
+    std::string password = CommandValue(s.password);
+    const platform::WipeOnExit wipePassword(password);
+    std::string login;
+    login.reserve(password.size() + s.userId.size() + s.serverAddress.size() + 64);
+    login.append(" -U").append(CommandValue(s.userId)).append(" -P").append(password);
+    login.append(" -S").append(CommandValue(s.serverAddress));
+    const platform::WipeOnExit wipeLogin(login);
+    const std::string database = CommandValue(s.databaseName);
+    const std::string type = std::to_string(static_cast<int>(t));
+    // Each command is built in place, never moved, so no copy of the
+    // password is left behind.
+    const auto command = [](std::initializer_list<std::string_view> parts) {
+        std::size_t size = 0;
+        for (const std::string_view part : parts) {
+            size += part.size();
+        }
+        std::string text;
+        text.reserve(size);
+        for (const std::string_view part : parts) {
+            text.append(part);
+        }
+        return text;
+    };
+    plan.truncateCommand =
+        command({"osql -Q \"truncate table ", server::kStagingTable, " \"  -d", database, login});
+    plan.bulkCopyCommand =
+        command({"bcp ", database, "..", server::kStagingTable, " in ", QuotedPath(filePath), login,
+                 " -t, -c -o ", QuotedPath(plan.outputPath), " -e ", QuotedPath(plan.errorPath)});
+    plan.bulkProcedureCommand =
+        command({"osql -Q \"exec ", server::kBulkProcedure, " ", type, "\"  -d", database, login,
+                 " -w500 -o ", QuotedPath(plan.outputPath)});
     return plan;
 }
 
+UploadPlan::~UploadPlan() {
+    platform::Wipe(truncateCommand);
+    platform::Wipe(bulkCopyCommand);
+    platform::Wipe(bulkProcedureCommand);
+}
+
 std::string MaskPassword(std::string_view commandLine, std::string_view password) {
-    const std::string shown = " -P" + CommandValue(password);
+    std::string shown = " -P" + CommandValue(password);
+    const platform::WipeOnExit wipe(shown);
     std::string masked(commandLine);
     for (std::size_t at = masked.find(shown); at != std::string::npos;
          at = masked.find(shown, at + 1)) {

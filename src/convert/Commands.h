@@ -26,7 +26,9 @@ std::string CommandValue(std::string_view value);
 // A file path between double quotes, escaped only when it needs it.
 std::string QuotedPath(std::string_view path);
 
+// The command lines carry the password: they are wiped when the plan goes.
 struct UploadPlan {
+    ~UploadPlan();
     std::string errorPath;  // at most kMaxErrorPath characters
     std::string outputPath; // at most kMaxOutputPath characters
     std::string truncateCommand;

@@ -1,6 +1,8 @@
 // Group and client statements, the connection text and the server line.
 #include "db/Statements.h"
 
+#include "framework/ConnectValue.h"
+
 #include <cstdio>
 #include <vector>
 
@@ -40,14 +42,18 @@ std::string ClientListStatement(std::string_view groupId, server::DealerCategory
 
 std::string ConnectionText(std::string_view server, std::string_view database,
                            std::string_view userId, std::string_view password) {
-    std::string text = "ODBC;SERVER=";
-    text.append(server);
+    // Room for every value braced, so that the text is never moved and no
+    // copy of the password is left behind.
+    std::string text;
+    text.reserve(64 + 2 * (server.size() + database.size() + userId.size() + password.size()));
+    text = "ODBC;SERVER=";
+    fw::AppendConnectValue(text, server);
     text += ";Database=";
-    text.append(database);
+    fw::AppendConnectValue(text, database);
     text += ";UID=";
-    text.append(userId);
+    fw::AppendConnectValue(text, userId);
     text += ";PWD=";
-    text.append(password);
+    fw::AppendConnectValue(text, password);
     return text;
 }
 

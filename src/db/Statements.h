@@ -20,8 +20,8 @@ std::string DoubleApostrophes(std::string_view text);
 // The client list of a group (trimmed id) in a client category.
 std::string ClientListStatement(std::string_view groupId, server::DealerCategory category);
 
-// The connection text: "ODBC;SERVER=..;Database=..;UID=..;PWD=.." with the
-// values as they stand.
+// The connection text: "ODBC;SERVER=..;Database=..;UID=..;PWD=..", each
+// value as it stands unless it must be braced to reach the driver whole.
 std::string ConnectionText(std::string_view server, std::string_view database,
                            std::string_view userId, std::string_view password);
 

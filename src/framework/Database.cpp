@@ -1,7 +1,9 @@
 // CDatabase: connect text, connection attributes, connect and disconnect.
 #include "framework/Database.h"
 
+#include "framework/ConnectValue.h"
 #include "framework/Recordset.h"
+#include "platform/Wipe.h"
 
 #include <algorithm>
 #include <cstring>
@@ -11,22 +13,6 @@ namespace {
 
 constexpr const char kOdbcPrefix[] = "ODBC;";
 constexpr size_t kOdbcPrefixLength = sizeof(kOdbcPrefix) - 1;
-
-// A value holding ';' or starting with '{' would otherwise end its key early or
-// add keys of its own: such a value is braced, with '}' doubled.
-std::string ConnectValue(std::string_view value) {
-    if (value.find(';') == std::string_view::npos && (value.empty() || value.front() != '{')) {
-        return std::string(value);
-    }
-    std::string braced = "{";
-    for (const char c : value) {
-        braced += c;
-        if (c == '}') {
-            braced += '}';
-        }
-    }
-    return braced + "}";
-}
 
 } // namespace
 
@@ -44,7 +30,7 @@ std::string CDatabase::BuildConnectString(const char* lpszDSN, const char* lpszC
     }
     std::string result;
     if (lpszDSN != nullptr && *lpszDSN != '\0') {
-        result = "DSN=" + ConnectValue(lpszDSN) + ";";
+        result = "DSN=" + fw::ConnectValue(lpszDSN) + ";";
     }
     result.append(connect.substr(kOdbcPrefixLength));
     return result;
@@ -59,7 +45,9 @@ BOOL CDatabase::Open(const char* lpszDSN, BOOL bExclusive, BOOL bReadonly, const
         throw CDBException(SQL_ERROR, "HYC00",
                            "Exclusive access to a data source is not supported.");
     }
+    // The connection strings hold the password: wiped once connected.
     std::string in = BuildConnectString(lpszDSN, lpszConnect);
+    const platform::WipeOnExit wipeIn(in);
 
     OdbcHandle env(SQL_HANDLE_ENV, SQL_HANDLE_ENV, SQL_NULL_HANDLE);
     env.Check(SQLSetEnvAttr(env.Get(), SQL_ATTR_ODBC_VERSION,
@@ -79,6 +67,10 @@ BOOL CDatabase::Open(const char* lpszDSN, BOOL bExclusive, BOOL bReadonly, const
     }
 
     std::vector<SQLCHAR> out(4096);
+    struct WipeOut {
+        std::vector<SQLCHAR>& bytes;
+        ~WipeOut() { platform::Wipe(bytes.data(), bytes.size()); }
+    } wipeOut{out};
     SQLSMALLINT outLength = 0;
     const SQLRETURN rc = dbc.Check(SQLDriverConnect(
         dbc.Get(), nullptr, reinterpret_cast<SQLCHAR*>(in.data()), SQL_NTS, out.data(),
@@ -92,9 +84,10 @@ BOOL CDatabase::Open(const char* lpszDSN, BOOL bExclusive, BOOL bReadonly, const
     m_hdbc = std::move(dbc);
     m_bConnected = true;
     const size_t length = std::min<size_t>(outLength < 0 ? 0 : outLength, out.size() - 1);
-    m_strConnect = kOdbcPrefix;
-    m_strConnect.append(reinterpret_cast<const char*>(out.data()),
-                        strnlen(reinterpret_cast<const char*>(out.data()), length));
+    // Kept without the password, which the program holds once, elsewhere.
+    m_strConnect = kOdbcPrefix + fw::WithoutPassword(std::string_view(
+                                     reinterpret_cast<const char*>(out.data()),
+                                     strnlen(reinterpret_cast<const char*>(out.data()), length)));
     return TRUE;
 }
 

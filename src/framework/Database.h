@@ -37,8 +37,8 @@ public:
     BOOL IsOpen() const { return m_bConnected ? TRUE : FALSE; }
     // The connection handle; SQL_NULL_HANDLE while closed.
     SQLHDBC GetHandle() const { return m_bConnected ? m_hdbc.Get() : SQL_NULL_HANDLE; }
-    // "ODBC;" followed by the complete connection text the driver reported
-    // (it may include the password); empty while closed.
+    // "ODBC;" followed by the complete connection text the driver reported,
+    // without its password; empty while closed.
     const std::string& GetConnect() const { return m_strConnect; }
 
     // The text given to the driver for `lpszDSN` and `lpszConnect` (see Open).

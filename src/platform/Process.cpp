@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/CommandLine.h"
+#include "platform/Wipe.h"
 
 extern char** environ;
 
@@ -68,6 +69,15 @@ private:
 
 std::optional<Process> Process::Start(std::string_view commandLine) {
     std::vector<std::string> args = SplitCommandLine(commandLine);
+    // The arguments may hold a password: none of their copies outlives the start.
+    struct WipeArgs {
+        std::vector<std::string>& args;
+        ~WipeArgs() {
+            for (std::string& arg : args) {
+                Wipe(arg);
+            }
+        }
+    } wipeArgs{args};
     if (args.empty() || args[0].empty()) {
         return std::nullopt;
     }

@@ -79,8 +79,7 @@ void CSolvaneToOrbelleDlg::UploadFile(server::ConversionType type) {
         AfxMessageBox(problem->GetErrorMessage(), MB_OK, 0);
         return; // nothing was uploaded: no word that it was
     }
-    const convert::UploadPlan plan =
-        convert::PlanUpload(m_strFilePath, datePrefix, type, m_settings);
+    convert::UploadPlan plan = convert::PlanUpload(m_strFilePath, datePrefix, type, m_settings);
     // Refused whole before anything runs: a cut path or command would send
     // the tools somewhere else.
     if (const auto tooLong = convert::FindTooLong(plan, m_settings.password)) {

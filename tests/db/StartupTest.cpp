@@ -81,6 +81,9 @@ TEST_F(StartupTest, ConnectsListsTheGroupsAndLogsOneEntry) {
                                            "\t DatabaseName:DealerDB \r\n")))
         << dlg->m_strOutput.str();
     EXPECT_TRUE(dlg->m_database.IsOpen());
+    // The connection keeps no copy of the password; the settings keep the one.
+    EXPECT_EQ(dlg->m_database.GetConnect().find("s3cret"), std::string::npos)
+        << dlg->m_database.GetConnect();
     EXPECT_FALSE(dlg->m_rsDealerMaster.IsOpen());
     EXPECT_STREQ(dlg->m_settings.password, "s3cret pass");
     EXPECT_EQ(dlg->m_settings.dataSourceName, "SolvaneToOrbelle");
@@ -167,6 +170,49 @@ TEST_F(StartupTest, RefusedLoginIsShownAndTheDialogStaysUp) {
     EXPECT_TRUE(dlg->m_strOutput.empty());
     // Later steps of start-up did not run.
     EXPECT_EQ(dlg->GetDlgItemText(IDC_DATABASE_NAME), "");
+}
+
+TEST_F(StartupTest, PasswordsWithTheConnectionTextsOwnCharactersConnect) {
+    for (const std::string password : {"pa;ss", "{braced}", "a}b;c", "}{;=", "x;PWD=y"}) {
+        SCOPED_TRACE(password);
+        RunCommand((BuildDir() / "bin/embsql-admin").string() +
+                   " login 127.0.0.1 DealerDB operator \"" + password + "\"");
+        env.WriteHive(SettingsWith("Server PWD", SealPassword(password), true));
+        ui.boxes.clear();
+        Open();
+        EXPECT_TRUE(ui.boxes.empty()) << (ui.boxes.empty() ? "" : ui.boxes[0].text);
+        EXPECT_TRUE(dlg->m_database.IsOpen());
+        EXPECT_EQ(GroupList(), GroupsInDatabase());
+        dlg.reset();
+    }
+}
+
+TEST_F(StartupTest, ASettingCannotAddAConnectionKey) {
+    // A copy of the database in another data folder, told apart by a group
+    // of its own: a server value that slipped in a DataDir key would reach it.
+    const auto other = dir / "other";
+    std::filesystem::create_directories(other / "127.0.0.1");
+    std::filesystem::copy_file(dir / "server/data/127.0.0.1/dealerdb.sqlite",
+                               other / "127.0.0.1/dealerdb.sqlite");
+    const auto copy = other / "127.0.0.1/dealerdb.sqlite";
+    ASSERT_EQ(RunCommand("sqlite3 \"" + copy.string() +
+                         "\" \"insert into tbl_DealerMaster(sDealerId, sDealerCode, sGroupCode, "
+                         "nDealerCategory) values ('FORGED', 'F', 'F', 7)\""),
+              0);
+    for (const auto& [name, value] : std::vector<std::pair<std::string, std::string>>{
+             {"DataBase-IPAddress", "127.0.0.1;DataDir=" + other.string()},
+             {"LIVEDatabase-Name", "DealerDB;DataDir=" + other.string()},
+             {"Server UserID", "operator;DataDir=" + other.string()}}) {
+        SCOPED_TRACE(name);
+        env.WriteHive(SettingsWith(name, value));
+        ui.boxes.clear();
+        Open();
+        EXPECT_EQ(ListIndexOf(dlg->m_cboGroupId, "FORGED"), -1);
+        // The value reached the driver whole, as a name that does not exist.
+        ASSERT_EQ(ui.boxes.size(), 1u);
+        EXPECT_EQ(ui.boxes[0].style, static_cast<UINT>(MB_ICONSTOP));
+        dlg.reset();
+    }
 }
 
 TEST_F(StartupTest, BlanksOnlyValueIsNotBlankAndIsUsedAsItStands) {

@@ -1,6 +1,7 @@
 // The group and client statements, the connection text and the server line.
 #include <gtest/gtest.h>
 
+#include "ConnectKeys.h"
 #include "db/Statements.h"
 
 namespace {
@@ -32,10 +33,32 @@ TEST(Trim, RemovesWhiteSpaceAroundOnly) {
     EXPECT_EQ(db::Trim("x"), "x");
 }
 
-TEST(ConnectionText, ConcatenatesTheValuesAsTheyStand) {
-    EXPECT_EQ(db::ConnectionText("10.0.0.5", "LIVE", "sa", "p;w"),
-              "ODBC;SERVER=10.0.0.5;Database=LIVE;UID=sa;PWD=p;w");
+TEST(ConnectionText, PlainValuesStandAsTheyAre) {
+    EXPECT_EQ(db::ConnectionText("10.0.0.5", "LIVE", "sa", "s3cret pass"),
+              "ODBC;SERVER=10.0.0.5;Database=LIVE;UID=sa;PWD=s3cret pass");
     EXPECT_EQ(db::ConnectionText("S", "", "u", ""), "ODBC;SERVER=S;Database=;UID=u;PWD=");
+}
+
+TEST(ConnectionText, EveryValueReachesTheDriverWholeAndAddsNoKey) {
+    const struct {
+        std::string server, database, user, password;
+    } cases[] = {
+        {"10.0.0.5", "LIVE", "sa", "p;w"},
+        {"127.0.0.1;DataDir=/x", "DB;UID=root", "op}", "{pw}"},
+        {"S", "", "u", "}}{;"},
+        {" S ", "\tDB", "u ", " pw"},
+        {"S", "D", "U", "x;PWD=y"},
+    };
+    for (const auto& c : cases) {
+        const std::string text = db::ConnectionText(c.server, c.database, c.user, c.password);
+        SCOPED_TRACE(text);
+        const auto keys = embodbc::ConnectKeys::Parse(text);
+        EXPECT_EQ(keys.Pairs(),
+                  (std::vector<std::pair<std::string, std::string>>{{"SERVER", c.server},
+                                                                    {"Database", c.database},
+                                                                    {"UID", c.user},
+                                                                    {"PWD", c.password}}));
+    }
 }
 
 TEST(ServerLine, HasOneTabThenOneBlank) {
