@@ -34,6 +34,20 @@ std::string CommandValue(std::string_view value) {
     return platform::QuoteArgument(value);
 }
 
+std::string TargetDatabase(std::string_view database) {
+    if (database.find_first_of(". \t[]") == std::string_view::npos) {
+        return std::string(database);
+    }
+    std::string bracketed = "[";
+    for (const char c : database) {
+        bracketed += c;
+        if (c == ']') {
+            bracketed += ']';
+        }
+    }
+    return bracketed + "]";
+}
+
 std::string QuotedPath(std::string_view path) {
     if (path.find('"') == std::string_view::npos && (path.empty() || path.back() != '\\')) {
         return "\"" + std::string(path) + "\"";
@@ -74,8 +88,9 @@ UploadPlan PlanUpload(std::string_view filePath, std::string_view datePrefix,
     plan.truncateCommand =
         command({"osql -Q \"truncate table ", server::kStagingTable, " \"  -d", database, login});
     plan.bulkCopyCommand =
-        command({"bcp ", database, "..", server::kStagingTable, " in ", QuotedPath(filePath), login,
-                 " -t, -c -o ", QuotedPath(plan.outputPath), " -e ", QuotedPath(plan.errorPath)});
+        command({"bcp ", CommandValue(TargetDatabase(s.databaseName)), "..", server::kStagingTable,
+                 " in ", QuotedPath(filePath), login, " -t, -c -o ", QuotedPath(plan.outputPath),
+                 " -e ", QuotedPath(plan.errorPath)});
     plan.bulkProcedureCommand =
         command({"osql -Q \"exec ", server::kBulkProcedure, " ", type, "\"  -d", database, login,
                  " -w500 -o ", QuotedPath(plan.outputPath)});

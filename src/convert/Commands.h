@@ -23,6 +23,10 @@ std::string FolderOf(std::string_view path);
 // target): as it is, unless it holds a blank, a tab or a double quote, which
 // would split it or end it; then quoted so that the tool receives it whole.
 std::string CommandValue(std::string_view value);
+// A database name as the first part of a bulk-copy target: as it is, or, when
+// it holds a '.', a blank or a bracket, between brackets with ']' doubled, so
+// that the tool does not take it for more than one part.
+std::string TargetDatabase(std::string_view database);
 // A file path between double quotes, escaped only when it needs it.
 std::string QuotedPath(std::string_view path);
 

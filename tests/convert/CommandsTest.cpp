@@ -72,6 +72,8 @@ TEST(PlanUpload, ToolsReceiveEveryValueWhole) {
         {MakeSettings("SRV 1", "my db", "op user", "p w\"q\\"), "/data/in.csv"},
         {MakeSettings("SRV1", "DB1", "u1", ""), "/a \"quoted\" folder\\/in.csv"},
         {MakeSettings("SRV1", "DB1", "u1", "trailing\\"), "/data/in.csv"},
+        {MakeSettings("SRV1", "Dealer.DB", "u1", "pw"), "/data/in.csv"},
+        {MakeSettings("SRV1", "[odd] db]", "u1", "pw"), "/data/in.csv"},
     };
     for (const auto& c : cases) {
         const auto plan =
@@ -84,8 +86,10 @@ TEST(PlanUpload, ToolsReceiveEveryValueWhole) {
                   (Args{"osql", "-Q", "truncate table tbl_ConvertSolvaneToOrbelle ",
                         "-d" + c.settings.databaseName, login[0], login[1], login[2]}));
         EXPECT_EQ(platform::SplitCommandLine(plan.bulkCopyCommand),
-                  (Args{"bcp", c.settings.databaseName + "..tbl_ConvertSolvaneToOrbelle", "in",
-                        c.file, login[0], login[1], login[2], "-t,", "-c", "-o",
+                  (Args{"bcp",
+                        convert::TargetDatabase(c.settings.databaseName) +
+                            "..tbl_ConvertSolvaneToOrbelle",
+                        "in", c.file, login[0], login[1], login[2], "-t,", "-c", "-o",
                         folder + "7Dec26_ClientConversionOutput.log", "-e",
                         folder + "7Dec26_ClientConversionError.log"}));
         EXPECT_EQ(platform::SplitCommandLine(plan.bulkProcedureCommand),
@@ -134,6 +138,17 @@ TEST(FindTooLong, ALongFolderMakesTheBulkCopyCommandTooLongFirst) {
     const auto message = convert::FindTooLong(plan, "pw");
     ASSERT_TRUE(message.has_value());
     EXPECT_EQ(message->rfind("The command that loads the file is too long", 0), 0u) << *message;
+}
+
+TEST(TargetDatabase, BracketsANameTheToolWouldSplit) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"DealerDB", "DealerDB"}, {"Dealer.DB", "[Dealer.DB]"},
+        {"my db", "[my db]"},     {"a]b", "[a]]b]"},
+        {"[x]", "[[x]]]"},        {"", ""},
+    };
+    for (const auto& [name, target] : cases) {
+        EXPECT_EQ(convert::TargetDatabase(name), target) << name;
+    }
 }
 
 TEST(MaskPassword, HidesThePasswordArgumentAndNothingElse) {
