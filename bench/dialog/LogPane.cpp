@@ -32,7 +32,7 @@ int main(int argc, char** argv) {
         double firstThousand = 0;
         double lastThousand = 0;
         const std::string message =
-            "{call stp_ConvertSolvaneToOrbelle}'G001','C000001': converted to Orbelle";
+            "{call stp_ConvertSolvaneToOrbelle('G001','C000001')}: converted to Orbelle";
         for (int block = 0; block < 10; ++block) {
             const auto start = std::chrono::steady_clock::now();
             for (int i = 0; i < 1000; ++i) {

@@ -14,11 +14,11 @@ std::string CallStatement(server::ConversionType type, std::string_view groupId,
         std::string("{call ") +
         (type == server::ConversionType::SolvaneToOrbelle ? server::kSingleProcedureToOrbelle
                                                           : server::kSingleProcedureToSolvane) +
-        "}'";
+        "('";
     statement += db::DoubleApostrophes(groupId);
     statement += "','";
     statement += db::DoubleApostrophes(clientId);
-    statement += "'";
+    statement += "')}";
     return statement;
 }
 

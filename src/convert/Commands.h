@@ -11,8 +11,10 @@
 
 namespace convert {
 
-// "{call stp_ConvertSolvaneToOrbelle}'G01','C123'" from Solvane to Orbelle,
-// stp_ConvertOrbelleToSolvane the other way; apostrophes in the ids doubled.
+// "{call stp_ConvertSolvaneToOrbelle('G01','C123')}" from Solvane to Orbelle,
+// stp_ConvertOrbelleToSolvane the other way: the standard call escape, which
+// every ODBC driver that calls procedures passes on as a call with the two
+// arguments; apostrophes in the ids doubled.
 std::string CallStatement(server::ConversionType type, std::string_view groupId,
                           std::string_view clientId);
 

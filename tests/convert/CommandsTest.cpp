@@ -3,12 +3,15 @@
 #include <gtest/gtest.h>
 
 #include "convert/Commands.h"
+#include "embsql/Admin.h"
 #include "platform/CommandLine.h"
+#include "support/TempDir.h"
 
 namespace {
 
 using Args = std::vector<std::string>;
 using server::ConversionType;
+using namespace testing_support;
 
 db::Settings MakeSettings(const std::string& server, const std::string& database,
                           const std::string& userId, const std::string& password) {
@@ -17,15 +20,46 @@ db::Settings MakeSettings(const std::string& server, const std::string& database
     return settings;
 }
 
-TEST(CallStatement, ValuesFollowTheClosingBrace) {
+TEST(CallStatement, IsTheStandardCallEscapeWithTheIdsAsLiterals) {
     EXPECT_EQ(convert::CallStatement(ConversionType::SolvaneToOrbelle, "G01", "C123"),
-              "{call stp_ConvertSolvaneToOrbelle}'G01','C123'");
+              "{call stp_ConvertSolvaneToOrbelle('G01','C123')}");
     EXPECT_EQ(convert::CallStatement(ConversionType::OrbelleToSolvane, "G01", "C123"),
-              "{call stp_ConvertOrbelleToSolvane}'G01','C123'");
-    EXPECT_EQ(convert::CallStatement(ConversionType::SolvaneToOrbelle, "G 1", "C'1"),
-              "{call stp_ConvertSolvaneToOrbelle}'G 1','C''1'");
-    EXPECT_EQ(convert::CallStatement(ConversionType::OrbelleToSolvane, "x','y", ""),
-              "{call stp_ConvertOrbelleToSolvane}'x'',''y',''");
+              "{call stp_ConvertOrbelleToSolvane('G01','C123')}");
+}
+
+// The call statement run by the embedded server against procedures that
+// answer with the two values they received.
+TEST(CallStatement, TheProcedureReceivesBothIdsWhole) {
+    TempDir dir;
+    ScopedEnv data("EMBSQL_DATA_DIR", dir.path().string());
+    {
+        auto admin = embsql::Admin::Create("Srv", "Db");
+        admin->AddLogin("op", "pw");
+        for (const char* name : {"stp_ConvertSolvaneToOrbelle", "stp_ConvertOrbelleToSolvane"}) {
+            admin->DefineProcedure(std::string("create procedure ") + name +
+                                   " @group_id varchar(40), @client_id varchar(40) as select '" +
+                                   name + "|' || @group_id || '|' || @client_id as sMessage;");
+        }
+    }
+    const auto session = embsql::Session::Connect("Srv", "Db", "op", "pw");
+    const std::pair<const char*, const char*> ids[] = {
+        {"G01", "C123"},      {"G 1", "C'1"}, {"x','y", ""},         {"O'Neil", "a)b"},
+        {"{call x}", "}'--"}, {"G,1", "C;1"}, {"''", "' or '1'='1"},
+    };
+    for (const auto type : {ConversionType::SolvaneToOrbelle, ConversionType::OrbelleToSolvane}) {
+        for (const auto& [group, client] : ids) {
+            const std::string statement = convert::CallStatement(type, group, client);
+            SCOPED_TRACE(statement);
+            auto results = session->Execute(statement);
+            ASSERT_EQ(results.size(), 1u);
+            ASSERT_TRUE(results[0]->Next());
+            const std::string procedure = type == ConversionType::SolvaneToOrbelle
+                                              ? "stp_ConvertSolvaneToOrbelle"
+                                              : "stp_ConvertOrbelleToSolvane";
+            EXPECT_EQ(std::string(*results[0]->Value(0)), procedure + "|" + group + "|" + client);
+            EXPECT_FALSE(results[0]->Next());
+        }
+    }
 }
 
 TEST(FolderOf, IsThePathUpToItsLastSlash) {
