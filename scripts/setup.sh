@@ -11,6 +11,7 @@ packages=(
   libsodium-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   xvfb xauth xdotool imagemagick
+  debhelper dpkg-dev lintian
 )
 
 missing=()
