@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Runs every check: formatting, a warnings-as-errors build with all tests
 # (GUI tests under a virtual display), then the same tests under
-# AddressSanitizer and UndefinedBehaviorSanitizer, then the benchmarks.
+# AddressSanitizer and UndefinedBehaviorSanitizer, then the benchmarks; before
+# those, the Debian packages are built, installed, tried and purged (as root).
 #   scripts/test.sh           everything
-#   scripts/test.sh --quick   skip the sanitizer build and the benchmarks
+#   scripts/test.sh --quick   skip the packages, the sanitizer build and the benchmarks
 set -euo pipefail
 cd "$(dirname "$0")/.."
 quick=0
@@ -31,6 +32,8 @@ echo "== tests"
 run_tests build
 
 if [ $quick -eq 0 ]; then
+  echo "== Debian packages: built, installed, tried and purged"
+  scripts/package-test.sh build
   echo "== build with AddressSanitizer and UndefinedBehaviorSanitizer"
   scripts/build.sh build-asan -DSTO_WERROR=ON -DSTO_SANITIZE=ON
   echo "== tests under the sanitizers"
