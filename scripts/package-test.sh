@@ -98,7 +98,10 @@ counted=$(echo "select count(*) from tbl_DealerMaster" |
 grep -qx "[[:space:]]*15[[:space:]]*" <<<"$counted" || fail "isql counted: $counted"
 
 echo "== solvanetoorbelle-demo without a display"
-as_user XDG_DATA_HOME="$work/home/data" solvanetoorbelle-demo >"$work/demo.out" 2>&1 || {
+# The dynamic loader names every library that the demo's processes load.
+mkdir -p "$work/home/loaded"
+as_user XDG_DATA_HOME="$work/home/data" LD_DEBUG=files LD_DEBUG_OUTPUT="$work/home/loaded/trace" \
+  solvanetoorbelle-demo >"$work/demo.out" 2>&1 || {
   cat "$work/demo.out"
   fail "the demo failed"
 }
@@ -112,6 +115,13 @@ expect '^ +[1-9][0-9]* converted, [0-9]+ refused'
 ! grep -q -F "$src" "$work/demo.out" || fail "the demo names the source or build tree"
 ls "$demo"/uploads/*_ClientConversionOutput.log >/dev/null || fail "no tool output beside the upload file"
 ls "$demo"/work/*SolvaneToOrbelle.log >/dev/null || fail "no activity log in the demo's work folder"
+# A fresh machine has no development packages: nothing may come from one.
+sed -n 's/.*calling init: //p' "$work"/home/loaded/trace.* | sort -u >"$work/loaded"
+[ -s "$work/loaded" ] || fail "the loader's trace names no library"
+while read -r library; do
+  owner=$(dpkg-query -S "$(readlink -f "$(dirname "$library")")/${library##*/}" 2>/dev/null | cut -d: -f1 || true)
+  case $owner in *-dev) fail "$library, loaded by the demo, comes from the development package $owner" ;; esac
+done <"$work/loaded"
 
 echo "== SolvaneToOrbelle from its desktop entry, on the shipped settings file"
 exec_line=$(sed -n 's/^Exec=//p' /usr/share/applications/solvanetoorbelle.desktop)
