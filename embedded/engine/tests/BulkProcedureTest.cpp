@@ -1,6 +1,8 @@
 // The bulk conversion procedure over the staging table.
 #include "EngineFixture.h"
 
+#include <sqlite3.h>
+
 namespace embsql::test {
 namespace {
 
@@ -63,6 +65,114 @@ TEST_F(BulkProcedureTest, TwoGroupsSharingACodeDoNotBreakTheProcedure) {
     EXPECT_EQ(Run("exec stp_ConvertSolvaneToOrbelleBulk 1"),
               (std::vector<Rows>{{{"1 converted, 0 refused"}}}));
     EXPECT_EQ(Category("C123"), 4);
+}
+
+TEST_F(BulkProcedureTest, AClientRefusedAtItsFirstListingConvertsAtALaterGoodOne) {
+    // Only a listing that could convert counts as the client's first.
+    Stage({{"G02", "C123"}, {"G01", "C123"}, {"G01", "C123"}, {"G01", "C124"}, {"g01", "c124"}});
+    EXPECT_EQ(Run("exec stp_ConvertSolvaneToOrbelleBulk 1"),
+              (std::vector<Rows>{{
+                  {"Client 'C123' of group 'G02' not converted: the client belongs to group "
+                   "'G01'."},
+                  {"Client 'C123' of group 'G01' not converted: listed more than once; converted "
+                   "once."},
+                  {"Client 'C124' of group 'G01' not converted: already on Orbelle."},
+                  {"Client 'c124' of group 'g01' not converted: already on Orbelle."},
+                  {"1 converted, 4 refused"},
+              }}));
+    EXPECT_EQ(Category("C123"), 4);
+    EXPECT_EQ(Query("select sGroupId, sClientId from tbl_DealerConversionHistory"),
+              (Rows{{"G01", "C123"}}));
+}
+
+TEST_F(BulkProcedureTest, AClientOfAnotherGroupIsToldTheLeastGroupOfItsCode) {
+    Owner().RunScript("insert into tbl_DealerMaster(sDealerId, sDealerCode, sGroupCode, "
+                      "nDealerCategory) values ('G00', 'gc02', null, 7), ('G03', 'GC02', null, 7), "
+                      "('C400', 'K400', 'GC09', 2), ('C401', 'K401', null, 2)");
+    Stage({{"G01", "C200"}, {"G01", "C400"}, {"G01", "C401"}});
+    EXPECT_EQ(Run("exec stp_ConvertSolvaneToOrbelleBulk 1"),
+              (std::vector<Rows>{{
+                  {"Client 'C200' of group 'G01' not converted: the client belongs to group "
+                   "'G00'."},
+                  {"Client 'C400' of group 'G01' not converted: the client belongs to group "
+                   "'GC09'."},
+                  {"Client 'C401' of group 'G01' not converted: the client belongs to group "
+                   "'none'."},
+                  {"0 converted, 3 refused"},
+              }}));
+}
+
+// The statements of a procedure's body, split where SQLite sees a whole one.
+std::vector<std::string> BodyStatements(const std::string& definition) {
+    const std::size_t as = definition.find("\nas\n");
+    std::vector<std::string> statements;
+    std::string statement;
+    for (char c : definition.substr(as + 4)) {
+        statement += c;
+        if (c == ';' && sqlite3_complete(statement.c_str()) != 0) {
+            statements.push_back(statement.substr(statement.find_first_not_of(" \n")));
+            statement.clear();
+        }
+    }
+    return statements;
+}
+
+bool StartsWith(std::string_view text, std::string_view prefix) {
+    return text.substr(0, prefix.size()) == prefix;
+}
+
+// A staged row must cost a few seeks however many groups and clients there
+// are: where a statement reads the staged rows, it scans nothing else and
+// searches the other tables only by a key that names one row.
+TEST_F(BulkProcedureTest, EachStagedRowIsLookedUpByKey) {
+    const std::string definition = Query("select sDefinition from embsql_procedure where sName = "
+                                         "'stp_ConvertSolvaneToOrbelleBulk'")
+                                       .at(0)
+                                       .at(0);
+    const std::vector<std::string> statements = BodyStatements(definition);
+    ASSERT_GT(statements.size(), 5u);
+    // Planned without statistics, then with those of 1,000 groups of 1,000
+    // clients taken before an upload filled the staging table.
+    for (const bool analyzed : {false, true}) {
+        if (analyzed)
+            Owner().RunScript(R"sql(
+                analyze;
+                delete from sqlite_stat1;
+                insert into sqlite_stat1(tbl, idx, stat) values
+                    ('tbl_DealerMaster', 'sqlite_autoindex_tbl_DealerMaster_1', '1001000 1'),
+                    ('tbl_DealerMaster', 'ix_DealerMaster_Category', '1001000 333667 1'),
+                    ('tbl_DealerMaster', 'ix_DealerMaster_Group', '1001000 1000 501'),
+                    ('tbl_DealerMaster', 'ix_DealerMaster_GroupCode', '1000 1'),
+                    ('tbl_ConvertSolvaneToOrbelle', null, '1');
+                analyze sqlite_schema;)sql");
+        int perRowStatements = 0;
+        for (const std::string& statement : statements) {
+            if (StartsWith(statement, "create") || StartsWith(statement, "drop")) {
+                Owner().RunScript(statement);
+                continue;
+            }
+            if (statement.find("tbl_ConvertSolvaneToOrbelle") == std::string::npos &&
+                statement.find("from temp.bulk_conversion") == std::string::npos)
+                continue;
+            ++perRowStatements;
+            // The one parameter, @conversion_type, is bound by position.
+            for (const std::vector<std::string>& row :
+                 ReadRows(*Owner().Query("explain query plan " + statement, {1LL}))) {
+                const std::string& step = row.at(3);
+                SCOPED_TRACE(statement + "\n" + step);
+                if (StartsWith(step, "SCAN ")) {
+                    EXPECT_TRUE(step == "SCAN tbl_ConvertSolvaneToOrbelle" ||
+                                step == "SCAN temp.bulk_conversion" ||
+                                StartsWith(step, "SCAN (subquery-"));
+                } else if (StartsWith(step, "SEARCH ")) {
+                    EXPECT_TRUE(step.find("PRIMARY KEY") != std::string::npos ||
+                                step.find("(sDealerId=?)") != std::string::npos ||
+                                step.find(" AND sDealerId=?)") != std::string::npos);
+                }
+            }
+        }
+        EXPECT_GE(perRowStatements, 5);
+    }
 }
 
 TEST_F(BulkProcedureTest, AnEmptyStagingTableConvertsNothing) {
