@@ -110,8 +110,10 @@ std::shared_ptr<Connection> Connection::Open(const std::filesystem::path& file,
         conn->Exec("pragma foreign_keys = on");
         // A bulk conversion touches a large temporary table and several
         // indexes at once; SQLite's default 2 MB cache makes it thrash.
-        // Pages are only allocated as they are used.
-        conn->Exec("pragma cache_size = -65536");
+        // 16 MB does not, and bounds what a tool holds however large the
+        // data: pages are only allocated as they are used, and sorts spill
+        // to temporary files beyond the same size.
+        conn->Exec("pragma cache_size = -16384");
     } catch (const Error& e) {
         if (e.SqlState() == "HYT00")
             throw;

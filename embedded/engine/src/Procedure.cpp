@@ -140,7 +140,7 @@ std::vector<std::unique_ptr<Result>> RunBody(Connection& conn, const ProcedureDe
         rest.remove_prefix(tail);
         Bind(stmt, def, values);
         if (sqlite3_column_count(stmt.Get()) > 0 && !IsCheck(text)) {
-            results.push_back(std::make_unique<BufferedResult>(stmt));
+            results.push_back(std::make_unique<SpooledResult>(stmt));
         } else {
             while (stmt.Step()) {
             }

@@ -1,7 +1,9 @@
-// Result sets: lazy queries, buffered procedure results, bare counts.
+// Result sets: lazy queries, spooled procedure results, bare counts.
 #include "Results.h"
 
 #include <sqlite3.h>
+
+#include <algorithm>
 
 namespace embsql {
 namespace {
@@ -116,30 +118,32 @@ void QueryResult::Detach() {
     Finish();
 }
 
-BufferedResult::BufferedResult(Statement& stmt) : m_columns(DescribeColumns(stmt)) {
-    while (stmt.Step()) {
-        for (std::size_t i = 0; i < m_columns.size(); ++i) {
-            const auto value = ColumnText(stmt.Get(), i);
-            m_values.push_back(value ? std::optional<std::string>(std::string(*value))
-                                     : std::nullopt);
-        }
-        ++m_rows;
+SpooledResult::SpooledResult(Statement& stmt)
+    : m_columns(DescribeColumns(stmt)), m_extents(m_columns.size()), m_spool(m_columns.size()) {
+    while (stmt.Step())
+        Keep([&stmt](std::size_t i) { return ColumnText(stmt.Get(), i); });
+}
+
+SpooledResult::SpooledResult(Result& source)
+    : m_columns(source.Columns()), m_extents(m_columns.size()), m_spool(m_columns.size()) {
+    while (source.Next())
+        Keep([&source](std::size_t i) { return source.Value(i); });
+}
+
+template <typename CellOf> void SpooledResult::Keep(const CellOf& value) {
+    for (std::size_t i = 0; i < m_columns.size(); ++i) {
+        const std::optional<std::string_view> cell = value(i);
+        if (cell)
+            m_extents[i].longest = std::max(m_extents[i].longest, cell->size());
+        else
+            m_extents[i].anyNull = true;
+        m_spool.Cell(cell);
     }
+    m_spool.EndRow();
 }
 
-bool BufferedResult::Next() {
-    if (m_current <= m_rows)
-        ++m_current;
-    return m_current <= m_rows;
-}
-
-std::optional<std::string_view> BufferedResult::Value(std::size_t i) const {
-    if (m_current == 0 || m_current > m_rows || i >= m_columns.size())
-        return std::nullopt;
-    const auto& value = m_values[(m_current - 1) * m_columns.size() + i];
-    if (!value)
-        return std::nullopt;
-    return std::string_view(*value);
+std::unique_ptr<Result> Spool(Result& source) {
+    return std::make_unique<SpooledResult>(source);
 }
 
 } // namespace embsql

@@ -1,8 +1,9 @@
 // The result kinds a statement gives: a query read row by row from SQLite, a
-// result set held in memory (a procedure's), and a bare count.
+// result set read in full and spooled (a procedure's), and a bare count.
 #pragma once
 
 #include "Connection.h"
+#include "Spool.h"
 
 #include <memory>
 #include <optional>
@@ -45,22 +46,29 @@ private:
     std::size_t m_nextRow = 0;
 };
 
-// Rows copied out of a statement, for results that must outlive their
-// transaction.
-class BufferedResult : public Result {
+// Rows read in full before the result is handed out, for results that must
+// outlive their transaction (a procedure's): they are kept in a spool, so a
+// result of any size costs the same memory, and the extent of every column
+// is known before the first row is read.
+class SpooledResult : public Result {
 public:
     // Reads every remaining row of `stmt`. Throws Error.
-    explicit BufferedResult(Statement& stmt);
+    explicit SpooledResult(Statement& stmt);
+    // Reads every remaining row of `source`. Throws what it throws.
+    explicit SpooledResult(Result& source);
     const std::vector<Column>& Columns() const override { return m_columns; }
-    bool Next() override;
-    std::optional<std::string_view> Value(std::size_t i) const override;
+    const std::vector<ValueExtent>* Extents() const override { return &m_extents; }
+    bool Next() override { return m_spool.Next(); }
+    std::optional<std::string_view> Value(std::size_t i) const override { return m_spool.Value(i); }
     long long RowsAffected() const override { return -1; }
 
 private:
+    // Keeps one row: `value(i)` gives its cells.
+    template <typename CellOf> void Keep(const CellOf& value);
+
     std::vector<Column> m_columns;
-    std::vector<std::optional<std::string>> m_values; // row after row
-    std::size_t m_rows = 0;
-    std::size_t m_current = 0; // 1-based; 0 before the first Next()
+    std::vector<ValueExtent> m_extents;
+    RowSpool m_spool;
 };
 
 // A statement without a result set: only its count of affected rows.

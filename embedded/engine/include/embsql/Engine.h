@@ -47,12 +47,22 @@ struct Column {
     bool nullable = true;
 };
 
+// What a result knows of one column's values before they are read.
+struct ValueExtent {
+    std::size_t longest = 0; // bytes of the longest value that is not NULL
+    bool anyNull = false;
+};
+
 // One result of a statement: a result set (Columns() not empty) that is read
 // row by row, or only a count of affected rows.
 class Result {
 public:
     virtual ~Result() = default;
     virtual const std::vector<Column>& Columns() const = 0;
+    // One extent per column when the result holds all its rows before it
+    // hands out the first (a procedure's results do); nullptr when its rows
+    // are read as the statement runs.
+    virtual const std::vector<ValueExtent>* Extents() const { return nullptr; }
     // Moves to the next row; false once the rows are exhausted. Throws Error.
     virtual bool Next() = 0;
     // The current row's value of column i, or nullopt for NULL. Valid until
@@ -61,6 +71,12 @@ public:
     // Rows inserted, updated or deleted; -1 when the statement counts none.
     virtual long long RowsAffected() const = 0;
 };
+
+// Reads the remaining rows of `source` into a result that keeps them in a
+// temporary file once they outgrow a small buffer, and knows their extents.
+// Throws what source.Next() throws, and Error HY000/1105 when the file
+// cannot be written.
+std::unique_ptr<Result> Spool(Result& source);
 
 class Session {
 public:
