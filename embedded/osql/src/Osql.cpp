@@ -19,9 +19,10 @@ namespace {
 class Printer {
 public:
     Printer(toolargs::OutputFile& out, std::size_t width) : m_out(out), m_width(width) {}
+    void Line(std::string_view line) { m_out.Line(CutToWidth(line, m_width)); }
     void Lines(const std::vector<std::string>& lines) {
         for (const std::string& line : lines)
-            m_out.Line(CutToWidth(line, m_width));
+            Line(line);
     }
 
 private:
@@ -43,19 +44,17 @@ std::optional<std::string> ReadScript(const Settings& settings, std::string& pro
     return std::string(); // read from standard input once the password is known
 }
 
-// Runs one batch; false when it failed.
+// Runs one batch, printing its results' rows as they are read; false when
+// it failed.
 bool RunBatch(embsql::Session& session, const std::string& batch, const Settings& settings,
               Printer& print) {
-    std::vector<std::string> lines;
     try {
         for (const std::unique_ptr<embsql::Result>& result : session.Execute(batch))
-            FormatResult(*result, lines);
+            FormatResult(*result, [&print](std::string_view line) { print.Line(line); });
     } catch (const embsql::Error& e) {
-        print.Lines(lines);
         print.Lines(FormatError(e, settings.server));
         return false;
     }
-    print.Lines(lines);
     return true;
 }
 

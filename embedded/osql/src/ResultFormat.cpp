@@ -2,6 +2,7 @@
 #include "ResultFormat.h"
 
 #include <algorithm>
+#include <memory>
 #include <optional>
 
 namespace osql {
@@ -26,48 +27,47 @@ std::string RowsAffected(long long rows) {
     return rows == 1 ? "(1 row affected)" : "(" + std::to_string(rows) + " rows affected)";
 }
 
-void FormatResult(embsql::Result& result, std::vector<std::string>& lines) {
+void FormatResult(embsql::Result& result, const LineSink& line) {
     const std::vector<embsql::Column>& columns = result.Columns();
     if (columns.empty()) {
         if (result.RowsAffected() >= 0)
-            lines.push_back(RowsAffected(result.RowsAffected()));
+            line(RowsAffected(result.RowsAffected()));
         return;
     }
-    // Widths depend on every value, so the rows are read in full first.
+    // Widths depend on every value: a result that does not know them yet is
+    // read into a spool first.
+    std::unique_ptr<embsql::Result> spooled;
+    if (result.Extents() == nullptr)
+        spooled = embsql::Spool(result);
+    embsql::Result& rows = spooled ? *spooled : result;
+    const std::vector<embsql::ValueExtent>& extents = *rows.Extents();
     std::vector<std::size_t> widths;
-    for (const embsql::Column& column : columns)
-        widths.push_back(
-            std::max(column.name.size(), column.isInteger ? kIntegerWidth : column.maxLength));
-    std::vector<std::optional<std::string>> cells;
-    long long rows = 0;
-    while (result.Next()) {
-        ++rows;
-        for (std::size_t i = 0; i < columns.size(); ++i) {
-            std::optional<std::string_view> value = result.Value(i);
-            widths[i] = std::max(widths[i], value ? value->size() : kNull.size());
-            cells.emplace_back(value ? std::optional<std::string>(*value) : std::nullopt);
-        }
-    }
+    for (std::size_t i = 0; i < columns.size(); ++i)
+        widths.push_back(std::max({columns[i].name.size(),
+                                   columns[i].isInteger ? kIntegerWidth : columns[i].maxLength,
+                                   extents[i].longest, extents[i].anyNull ? kNull.size() : 0}));
 
-    std::string heading, dashes;
+    std::string text;
+    std::string dashes;
     for (std::size_t i = 0; i < columns.size(); ++i) {
-        AppendCell(heading, columns[i].name, widths[i], false);
+        AppendCell(text, columns[i].name, widths[i], false);
         dashes += ' ';
         dashes.append(widths[i], '-');
     }
-    lines.push_back(std::move(heading));
-    lines.push_back(std::move(dashes));
-    for (std::size_t at = 0; at < cells.size(); at += columns.size()) {
-        std::string line;
+    line(text);
+    line(dashes);
+    long long count = 0;
+    while (rows.Next()) {
+        ++count;
+        text.clear();
         for (std::size_t i = 0; i < columns.size(); ++i) {
-            const std::optional<std::string>& cell = cells[at + i];
-            AppendCell(line, cell ? std::string_view(*cell) : kNull, widths[i],
-                       columns[i].isInteger && cell);
+            const std::optional<std::string_view> cell = rows.Value(i);
+            AppendCell(text, cell.value_or(kNull), widths[i], columns[i].isInteger && cell);
         }
-        lines.push_back(std::move(line));
+        line(text);
     }
-    lines.emplace_back();
-    lines.push_back(RowsAffected(rows));
+    line("");
+    line(RowsAffected(count));
 }
 
 std::vector<std::string> FormatError(const embsql::Error& error, std::string_view server) {

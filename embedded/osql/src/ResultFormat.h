@@ -6,20 +6,27 @@
 #include "embsql/Engine.h"
 
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace osql {
 
-// Appends the lines of one result (no line ends). A result set gives the
-// headings, a line of dashes, its rows, a blank line and "(N rows
-// affected)"; a bare count gives "(N rows affected)"; a statement that
-// counts nothing gives no line. Each column takes the widest of its heading,
-// its declared width (11 for whole numbers) and its values; numbers are
-// right-aligned, text left-aligned, NULL spelt "NULL". Throws what the
-// result's Next() throws.
-void FormatResult(embsql::Result& result, std::vector<std::string>& lines);
+// Receives osql's lines one at a time, without line ends.
+using LineSink = std::function<void(std::string_view line)>;
+
+// Gives the lines of one result to `line`. A result set gives the headings,
+// a line of dashes, its rows, a blank line and "(N rows affected)"; a bare
+// count gives "(N rows affected)"; a statement that counts nothing gives no
+// line. Each column takes the widest of its heading, its declared width (11
+// for whole numbers) and its values; numbers are right-aligned, text
+// left-aligned, NULL spelt "NULL". Rows go out as they are read when the
+// result knows its values' extents before its rows (a procedure's result);
+// otherwise they are first spooled to a temporary file to learn them, so
+// that no result is held in memory. Throws what the result's Next() throws,
+// before any line of that result.
+void FormatResult(embsql::Result& result, const LineSink& line);
 
 // "(1 row affected)" or "(N rows affected)".
 std::string RowsAffected(long long rows);

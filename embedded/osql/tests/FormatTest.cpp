@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 namespace {
 
 using Lines = std::vector<std::string>;
@@ -38,7 +40,7 @@ embsql::Column Number(std::string name) {
 
 Lines Format(embsql::Result& result) {
     Lines lines;
-    osql::FormatResult(result, lines);
+    osql::FormatResult(result, [&lines](std::string_view line) { lines.emplace_back(line); });
     return lines;
 }
 
@@ -53,6 +55,47 @@ TEST(FormatTest, ColumnsTakeTheWidestOfHeadingDeclaredWidthAndValues) {
                                   "",
                                   "(2 rows affected)",
                               }));
+}
+
+// The same rows, with the extents a procedure's result knows beforehand.
+class KnownResult : public TableResult {
+public:
+    KnownResult(std::vector<embsql::Column> columns,
+                std::vector<std::vector<std::optional<std::string>>> rows, const Lines* printed)
+        : TableResult(columns, rows), m_printed(printed) {
+        m_extents.resize(columns.size());
+        for (const auto& row : rows)
+            for (std::size_t i = 0; i < row.size(); ++i) {
+                m_extents[i].longest = std::max(m_extents[i].longest, row[i].value_or("").size());
+                m_extents[i].anyNull = m_extents[i].anyNull || !row[i];
+            }
+    }
+    const std::vector<embsql::ValueExtent>* Extents() const override { return &m_extents; }
+    bool Next() override {
+        linesAtNext.push_back(m_printed->size());
+        return TableResult::Next();
+    }
+    std::vector<std::size_t> linesAtNext;
+
+private:
+    std::vector<embsql::ValueExtent> m_extents;
+    const Lines* m_printed;
+};
+
+TEST(FormatTest, AResultThatKnowsItsExtentsIsPrintedAsItIsRead) {
+    const std::vector<embsql::Column> columns = {Text("sDealerId", 4), Number("n"),
+                                                 Text("sMessage", 0)};
+    const std::vector<std::vector<std::optional<std::string>>> rows = {
+        {"G001", "7", "short"},
+        {std::nullopt, std::nullopt, "a longer message"},
+        {"C9", "-12", ""}};
+    TableResult unknown(columns, rows);
+    Lines printed;
+    KnownResult known(columns, rows, &printed);
+    osql::FormatResult(known, [&printed](std::string_view line) { printed.emplace_back(line); });
+    EXPECT_EQ(printed, Format(unknown));
+    // Headings and dashes, then each row before the next is read.
+    EXPECT_EQ(known.linesAtNext, (std::vector<std::size_t>{2, 3, 4, 5}));
 }
 
 TEST(FormatTest, RowCountsAndBareCounts) {
