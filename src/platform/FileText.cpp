@@ -9,7 +9,8 @@
 
 namespace platform {
 
-std::optional<std::string> ReadFileBytes(const std::string& path, struct stat* info) {
+std::optional<std::string> ReadFileBytes(const std::string& path, struct stat* info,
+                                         size_t maxBytes) {
     // O_NONBLOCK keeps a FIFO at the path from blocking the open; it is refused below.
     UniqueFd fd(open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
     if (fd.Get() < 0) {
@@ -23,7 +24,12 @@ std::optional<std::string> ReadFileBytes(const std::string& path, struct stat* i
         errno = EINVAL;
         return std::nullopt;
     }
+    if (static_cast<unsigned long long>(st.st_size) > maxBytes) {
+        errno = EFBIG;
+        return std::nullopt;
+    }
     std::string bytes;
+    bytes.reserve(static_cast<size_t>(st.st_size));
     char chunk[65536];
     while (true) {
         const ssize_t got = read(fd.Get(), chunk, sizeof chunk);
@@ -35,6 +41,11 @@ std::optional<std::string> ReadFileBytes(const std::string& path, struct stat* i
         }
         if (got == 0) {
             break;
+        }
+        // The file may have grown since it was measured.
+        if (static_cast<size_t>(got) > maxBytes - bytes.size()) {
+            errno = EFBIG;
+            return std::nullopt;
         }
         bytes.append(chunk, static_cast<size_t>(got));
     }

@@ -2,6 +2,7 @@
 // that its command-line tools write.
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <sys/stat.h>
@@ -9,9 +10,10 @@
 namespace platform {
 
 // The whole file's bytes. nullopt, with errno saying why, when it cannot be opened, is
-// not a regular file (EINVAL) or a read fails. When info is not null it receives the
-// file's status.
-std::optional<std::string> ReadFileBytes(const std::string& path, struct stat* info = nullptr);
+// not a regular file (EINVAL), holds more than maxBytes (EFBIG; nothing more is read)
+// or a read fails. When info is not null it receives the file's status.
+std::optional<std::string> ReadFileBytes(const std::string& path, struct stat* info = nullptr,
+                                         size_t maxBytes = SIZE_MAX);
 
 // The whole file's text up to its first zero byte; nullopt when the file is missing, is
 // not a regular file or cannot be read. An empty file gives "".

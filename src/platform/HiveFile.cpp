@@ -17,6 +17,7 @@ namespace {
 
 constexpr std::string_view kBom16 = "\xFF\xFE";
 constexpr std::string_view kBom8 = "\xEF\xBB\xBF";
+constexpr std::string_view kHeader5 = "Windows Registry Editor Version 5.00";
 
 bool StartsWith(std::string_view s, std::string_view prefix) {
     return s.substr(0, prefix.size()) == prefix;
@@ -80,6 +81,9 @@ std::optional<std::string> Encode(HiveEncoding encoding, std::string_view utf8) 
 } // namespace
 
 HiveFile DecodeHiveFile(std::string raw) {
+    if (raw.size() > kMaxHiveFileBytes) {
+        throw HiveFormatError(1, "larger than " + std::to_string(kMaxHiveFileBytes >> 20) + " MiB");
+    }
     HiveFile file;
     std::string text;
     if (StartsWith(raw, kBom16)) {
@@ -121,7 +125,7 @@ HiveFile DecodeHiveFile(std::string raw) {
 
 HiveLoad LoadHiveFile(const std::string& path, HiveFile& out) {
     struct stat st {};
-    std::optional<std::string> raw = ReadFileBytes(path, &st);
+    std::optional<std::string> raw = ReadFileBytes(path, &st, kMaxHiveFileBytes);
     if (!raw) {
         if (errno == ENOENT || errno == ENOTDIR) {
             return HiveLoad::Missing;
@@ -145,7 +149,7 @@ HiveWrite AppendHiveKey(const std::string& path, const HiveFile* existing,
     const std::string eol = existing ? existing->eol : "\r\n";
     std::string addition;
     if (!existing) {
-        addition = "Windows Registry Editor Version 5.00" + eol;
+        addition = std::string(kHeader5) + eol;
     } else if (!existing->endsWithEol) {
         addition = eol;
     }
@@ -154,16 +158,21 @@ HiveWrite AppendHiveKey(const std::string& path, const HiveFile* existing,
     if (!encoded) {
         return HiveWrite::Unrepresentable;
     }
-    std::string bytes = existing ? existing->raw : std::string(kBom16);
-    bytes += *encoded;
-    // Whatever the name holds, the file must read back whole and with the new key.
+    // Whatever the name holds, the new line must read back as that key. The lines before
+    // it read as they did: the file loaded, so none of them runs on into the new ones.
     try {
-        if (DecodeHiveFile(bytes).hive.keys.count(LowerName(keyPath)) == 0) {
+        const std::string lines = existing ? std::string(kHeader5) + eol + addition : addition;
+        if (ParseHive(lines).Find(LowerName(keyPath)) == nullptr) {
             return HiveWrite::Unrepresentable;
         }
     } catch (const HiveFormatError&) {
         return HiveWrite::Unrepresentable;
     }
+    std::string bytes = existing ? existing->raw : std::string(kBom16);
+    if (encoded->size() > kMaxHiveFileBytes - bytes.size()) {
+        return HiveWrite::Failed;
+    }
+    bytes += *encoded;
     // A hive reached through a symbolic link is rewritten where the link points.
     std::string target = path;
     if (existing) {

@@ -19,6 +19,9 @@ enum class HiveEncoding {
 
 enum class HiveLoad { Ok, Missing, AccessDenied, Malformed };
 
+// The largest hive file read; a larger one is not a settings hive and counts as malformed.
+inline constexpr size_t kMaxHiveFileBytes = size_t{32} << 20;
+
 struct HiveFile {
     std::string raw; // the file's bytes as read
     HiveEncoding encoding = HiveEncoding::Utf16Le;
@@ -32,11 +35,13 @@ struct HiveFile {
 
 // Reads and parses the file at path into out. Missing: no such file (or folder);
 // AccessDenied: it exists but may not be read; Malformed: anything else that stops it
-// being read as a hive (not a regular file, bad encoding, bad header, bad line, zero
-// bytes in the text). Never throws for file contents.
+// being read as a hive (not a regular file, larger than kMaxHiveFileBytes, bad encoding,
+// bad header, bad line, a key deeper than kMaxKeyDepth, zero bytes in the text). Never
+// throws for file contents: time and memory grow in proportion to the file's size.
 HiveLoad LoadHiveFile(const std::string& path, HiveFile& out);
 
-// Decodes and parses bytes as they would be read from a file; throws HiveFormatError.
+// Decodes and parses bytes as they would be read from a file; throws HiveFormatError,
+// also when they are more than kMaxHiveFileBytes.
 HiveFile DecodeHiveFile(std::string raw);
 
 enum class HiveWrite { Ok, AccessDenied, Unrepresentable, Failed };
@@ -47,7 +52,8 @@ enum class HiveWrite { Ok, AccessDenied, Unrepresentable, Failed };
 // temporary file in the same folder and renamed over the old one, so readers see either
 // the old file or the new one. Unrepresentable: the name cannot be written in the file's
 // encoding or would not read back as that key; AccessDenied: the folder or file may not
-// be written; Failed: any other write error. On failure the file is unchanged.
+// be written; Failed: the file would grow beyond kMaxHiveFileBytes, or any other write
+// error. On failure the file is unchanged.
 HiveWrite AppendHiveKey(const std::string& path, const HiveFile* existing,
                         std::string_view keyPath);
 

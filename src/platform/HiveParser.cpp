@@ -1,8 +1,9 @@
 // Parsing of registry editor files into keys and values.
 #include "platform/HiveParser.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <optional>
-#include <vector>
 
 #include "platform/TextCodec.h"
 
@@ -58,21 +59,10 @@ std::optional<std::uint32_t> ParseHexNumber(std::string_view s) {
 
 class Parser {
 public:
-    explicit Parser(std::string_view text) {
-        size_t start = 0;
-        while (start <= text.size()) {
-            const size_t end = text.find('\n', start);
-            if (end == std::string_view::npos) {
-                lines_.push_back(text.substr(start));
-                break;
-            }
-            lines_.push_back(text.substr(start, end - start));
-            start = end + 1;
-        }
-    }
+    explicit Parser(std::string_view text) : text_(text) {}
 
     Hive Run() {
-        const std::string_view header = Trim(lines_.empty() ? "" : lines_[0]);
+        const std::string_view header = Trim(NextLine().value_or(""));
         if (header == kHeader5) {
             hive_.version5 = true;
         } else if (header == kHeader4) {
@@ -80,8 +70,8 @@ public:
         } else {
             Fail("not a registry file header");
         }
-        for (next_ = 1; next_ < lines_.size();) {
-            const std::string_view line = Trim(lines_[next_++]);
+        while (const std::optional<std::string_view> next = NextLine()) {
+            const std::string_view line = Trim(*next);
             if (line.empty() || line.front() == ';') {
                 continue;
             }
@@ -97,8 +87,21 @@ public:
     }
 
 private:
+    // The next line without its line feed; nullopt after the last. Text that ends in a
+    // line feed has an empty last line.
+    std::optional<std::string_view> NextLine() {
+        if (pos_ > text_.size()) {
+            return std::nullopt;
+        }
+        const size_t end = std::min(text_.find('\n', pos_), text_.size());
+        const std::string_view line = text_.substr(pos_, end - pos_);
+        pos_ = end + 1;
+        ++lineNumber_;
+        return line;
+    }
+
     [[noreturn]] void Fail(const std::string& what) const {
-        throw HiveFormatError(static_cast<int>(next_ == 0 ? 1 : next_), what);
+        throw HiveFormatError(static_cast<int>(lineNumber_ == 0 ? 1 : lineNumber_), what);
     }
 
     // What may follow a complete item on its line: blanks, or a comment.
@@ -128,24 +131,14 @@ private:
             name.remove_prefix(1);
         }
         CheckKeyName(name);
-        const std::string lower = LowerName(name);
         if (deletion) {
-            const std::string prefix = lower + "\\";
-            auto it = hive_.keys.lower_bound(lower);
-            while (it != hive_.keys.end() &&
-                   (it->first == lower || it->first.compare(0, prefix.size(), prefix) == 0)) {
-                it = hive_.keys.erase(it);
-            }
-            currentKey_.reset();
+            hive_.DeleteKey(LowerName(name));
+            haveKey_ = false;
             afterDeletion_ = true;
             return;
         }
-        for (size_t sep = lower.find('\\'); sep != std::string::npos;
-             sep = lower.find('\\', sep + 1)) {
-            hive_.keys.try_emplace(lower.substr(0, sep));
-        }
-        hive_.keys.try_emplace(lower);
-        currentKey_ = lower;
+        hive_.NameKey(LowerName(name));
+        haveKey_ = true;
         afterDeletion_ = false;
     }
 
@@ -154,7 +147,10 @@ private:
             Fail("empty key name");
         }
         size_t start = 0;
-        while (true) {
+        for (size_t depth = 1;; ++depth) {
+            if (depth > kMaxKeyDepth) {
+                Fail("key nested deeper than " + std::to_string(kMaxKeyDepth) + " levels");
+            }
             const size_t sep = name.find('\\', start);
             const size_t len = (sep == std::string_view::npos ? name.size() : sep) - start;
             if (len == 0) {
@@ -200,19 +196,18 @@ private:
             Fail("value without '='");
         }
         rest = Trim(rest.substr(1));
-        const std::optional<HiveValue> value = Data(rest);
-        if (!currentKey_) {
+        std::optional<HiveValue> value = Data(rest);
+        if (!haveKey_) {
             // regedit skips the values of a key it has just deleted.
             if (afterDeletion_) {
                 return;
             }
             Fail("value before any key");
         }
-        HiveValues& values = hive_.keys[*currentKey_];
         if (value) {
-            values[LowerName(name)] = *value;
+            hive_.SetValue(LowerName(name), std::move(*value));
         } else {
-            values.erase(LowerName(name));
+            hive_.RemoveValue(LowerName(name));
         }
     }
 
@@ -303,10 +298,11 @@ private:
             }
             part.remove_suffix(1);
             joined += part;
-            if (next_ >= lines_.size()) {
+            const std::optional<std::string_view> next = NextLine();
+            if (!next) {
                 Fail("continuation line missing at the end of the file");
             }
-            part = lines_[next_++];
+            part = *next;
         }
     }
 
@@ -329,10 +325,11 @@ private:
         return text;
     }
 
-    std::vector<std::string_view> lines_;
-    size_t next_ = 0;
+    std::string_view text_;
+    size_t pos_ = 0;        // where the next line starts
+    size_t lineNumber_ = 0; // of the line last read
     Hive hive_;
-    std::optional<std::string> currentKey_;
+    bool haveKey_ = false; // a key line came, and no deletion line since
     bool afterDeletion_ = false;
 };
 

@@ -180,11 +180,11 @@ LONG RegCreateKeyExA(HKEY hKey, const char* lpSubKey, DWORD Reserved, char* /*lp
     }
 
     const std::string lower = platform::LowerName(full);
-    const auto found = exists ? file.hive.keys.find(lower) : file.hive.keys.end();
+    const platform::HiveValues* found = exists ? file.hive.Find(lower) : nullptr;
     DWORD disposition = REG_OPENED_EXISTING_KEY;
     platform::HiveValues values;
-    if (found != file.hive.keys.end()) {
-        values = std::move(found->second);
+    if (found != nullptr) {
+        values = *found;
     } else if (lower != platform::LowerName(kRootName)) {
         if (!writable) {
             return ERROR_ACCESS_DENIED;
@@ -220,11 +220,11 @@ LONG RegQueryValueExA(HKEY hKey, const char* lpValueName, DWORD* lpReserved, DWO
         if (load != platform::HiveLoad::Ok) {
             return LoadError(load);
         }
-        const auto key = file.hive.keys.find(platform::LowerName(kRootName));
-        if (key == file.hive.keys.end() || key->second.count(name) == 0) {
+        const platform::HiveValues* root = file.hive.Find(platform::LowerName(kRootName));
+        if (root == nullptr || root->count(name) == 0) {
             return ERROR_FILE_NOT_FOUND;
         }
-        return CopyOut(key->second.at(name), lpType, lpData, lpcbData);
+        return CopyOut(root->at(name), lpType, lpData, lpcbData);
     }
     HandleTable& table = Handles();
     std::lock_guard lock(table.mutex);

@@ -36,12 +36,13 @@ const char* HiveFilePath();
 // handle for RegQueryValueExA and RegCloseKey, holding the key's values as read now.
 // Results: ERROR_INVALID_PARAMETER (unknown root or handle, null phkResult or lpSubKey,
 // Reserved or dwOptions not 0, a malformed key name: empty part, leading backslash,
-// control character, invalid UTF-8, a part longer than 255 bytes, or one the file's
-// encoding cannot hold); ERROR_ACCESS_DENIED (write access asked for, as KEY_ALL_ACCESS
-// does, or a key to be created, while the file, or its folder when it is missing, cannot
-// be written; or the file cannot be read); ERROR_BADDB (the file is not a well-formed
-// hive); ERROR_WRITE_FAULT (the new file could not be written). On failure *phkResult is
-// null and the file is unchanged.
+// control character, invalid UTF-8, a part longer than 255 bytes, more than 512 levels,
+// or one the file's encoding cannot hold); ERROR_ACCESS_DENIED (write access asked for,
+// as KEY_ALL_ACCESS does, or a key to be created, while the file, or its folder when it is
+// missing, cannot be written; or the file cannot be read); ERROR_BADDB (the file is not a
+// well-formed hive, is larger than 32 MiB or nests keys deeper than 512 levels);
+// ERROR_WRITE_FAULT (the new file could not be written, or would grow beyond 32 MiB). On
+// failure *phkResult is null and the file is unchanged.
 LONG RegCreateKeyExA(HKEY hKey, const char* lpSubKey, DWORD Reserved, char* lpClass,
                      DWORD dwOptions, REGSAM samDesired, void* lpSecurityAttributes,
                      HKEY* phkResult, DWORD* lpdwDisposition);

@@ -3,7 +3,6 @@
 
 #include <array>
 #include <cstdint>
-#include <vector>
 
 namespace platform {
 namespace {
@@ -32,10 +31,9 @@ void AppendUtf8(std::string& out, char32_t cp) {
     }
 }
 
-// Decodes the whole text into code points; nullopt at the first malformed sequence.
-std::optional<std::vector<char32_t>> DecodeUtf8(std::string_view text) {
-    std::vector<char32_t> out;
-    out.reserve(text.size());
+// Hands each code point of the text to visit, in order, without holding them all; false
+// at the first malformed sequence or when visit returns false.
+template <class Visit> bool ForEachCodePoint(std::string_view text, Visit&& visit) {
     size_t i = 0;
     while (i < text.size()) {
         const auto lead = static_cast<unsigned char>(text[i]);
@@ -51,32 +49,31 @@ std::optional<std::vector<char32_t>> DecodeUtf8(std::string_view text) {
         } else if ((lead & 0xF8) == 0xF0) {
             extra = 3, cp = lead & 0x07, min = 0x10000;
         } else {
-            return std::nullopt;
+            return false;
         }
         if (i + extra >= text.size() && extra > 0) {
-            return std::nullopt;
+            return false;
         }
         for (size_t k = 1; k <= extra; ++k) {
             const auto c = static_cast<unsigned char>(text[i + k]);
             if ((c & 0xC0) != 0x80) {
-                return std::nullopt;
+                return false;
             }
             cp = (cp << 6) | (c & 0x3F);
         }
         // Overlong forms, surrogates and values beyond Unicode are not UTF-8.
-        if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
-            return std::nullopt;
+        if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF) || !visit(cp)) {
+            return false;
         }
-        out.push_back(cp);
         i += extra + 1;
     }
-    return out;
+    return true;
 }
 
 } // namespace
 
 bool IsValidUtf8(std::string_view text) {
-    return DecodeUtf8(text).has_value();
+    return ForEachCodePoint(text, [](char32_t) { return true; });
 }
 
 std::optional<std::string> Utf16LeToUtf8(std::string_view bytes) {
@@ -113,25 +110,22 @@ std::optional<std::string> Utf16LeToUtf8(std::string_view bytes) {
 }
 
 std::optional<std::string> Utf8ToUtf16Le(std::string_view text) {
-    const std::optional<std::vector<char32_t>> cps = DecodeUtf8(text);
-    if (!cps) {
-        return std::nullopt;
-    }
     std::string out;
-    out.reserve(cps->size() * 2);
+    out.reserve(text.size() * 2);
     auto put = [&out](char32_t u) {
         out += static_cast<char>(u & 0xFF);
         out += static_cast<char>((u >> 8) & 0xFF);
     };
-    for (const char32_t cp : *cps) {
+    const bool ok = ForEachCodePoint(text, [&](char32_t cp) {
         if (cp >= 0x10000) {
             put(0xD800 + ((cp - 0x10000) >> 10));
             put(0xDC00 + ((cp - 0x10000) & 0x3FF));
         } else {
             put(cp);
         }
-    }
-    return out;
+        return true;
+    });
+    return ok ? std::optional<std::string>(std::move(out)) : std::nullopt;
 }
 
 std::string Cp1252ToUtf8(std::string_view bytes) {
@@ -145,27 +139,21 @@ std::string Cp1252ToUtf8(std::string_view bytes) {
 }
 
 std::optional<std::string> Utf8ToCp1252(std::string_view text) {
-    const std::optional<std::vector<char32_t>> cps = DecodeUtf8(text);
-    if (!cps) {
-        return std::nullopt;
-    }
     std::string out;
-    out.reserve(cps->size());
-    for (const char32_t cp : *cps) {
+    out.reserve(text.size());
+    const bool ok = ForEachCodePoint(text, [&out](char32_t cp) {
         if (cp < 0x80 || (cp >= 0xA0 && cp <= 0xFF)) {
             out += static_cast<char>(cp);
-            continue;
+            return true;
         }
         size_t k = 0;
         while (k < kHigh.size() && kHigh[k] != cp) {
             ++k;
         }
-        if (k == kHigh.size()) {
-            return std::nullopt;
-        }
         out += static_cast<char>(0x80 + k);
-    }
-    return out;
+        return k < kHigh.size();
+    });
+    return ok ? std::optional<std::string>(std::move(out)) : std::nullopt;
 }
 
 } // namespace platform

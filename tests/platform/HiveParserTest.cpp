@@ -48,12 +48,12 @@ TEST(TextCodecTest, RejectsMalformedText) {
 const platform::HiveValue& ValueOf(const Hive& hive, const std::string& key,
                                    const std::string& name) {
     static const platform::HiveValue none{0xFFFFFFFF, "<missing>"};
-    const auto k = hive.keys.find(key);
-    if (k == hive.keys.end() || k->second.count(name) == 0) {
+    const platform::HiveValues* values = hive.Find(key);
+    if (values == nullptr || values->count(name) == 0) {
         ADD_FAILURE() << key << " / " << name << " missing";
         return none;
     }
-    return k->second.at(name);
+    return values->at(name);
 }
 
 TEST(HiveParserTest, ReadsEveryValueKind) {
@@ -101,9 +101,15 @@ TEST(HiveParserTest, ReadsEveryValueKind) {
         EXPECT_EQ(v.type, c.type) << c.name;
         EXPECT_EQ(v.data, c.data) << c.name;
     }
-    // Parents of a listed key exist too.
-    EXPECT_EQ(hive.keys.count("hkey_local_machine\\software"), 1u);
-    EXPECT_EQ(hive.keys.count("hkey_local_machine"), 1u);
+    // Parents of a listed key exist too, without values.
+    for (const char* parent : {"hkey_local_machine\\software", "hkey_local_machine"}) {
+        ASSERT_NE(hive.Find(parent), nullptr) << parent;
+        EXPECT_TRUE(hive.Find(parent)->empty()) << parent;
+    }
+    for (const char* missing : {"hkey_local_machine\\software\\tes", "hkey_local_machine\\soft",
+                                "hkey_local_machine\\software\\test\\sub", ""}) {
+        EXPECT_EQ(hive.Find(missing), nullptr) << missing;
+    }
 }
 
 TEST(HiveParserTest, Regedit4HexTextIsAnsi) {
@@ -130,13 +136,44 @@ TEST(HiveParserTest, AppliesDeletionsAndMergesCaseInsensitively) {
                                 "[-HKEY_LOCAL_MACHINE\\a\\b]\n"
                                 "\"Ignored\"=\"after a deletion\"\n"
                                 "[-HKEY_LOCAL_MACHINE\\NoSuchKey]\n");
-    EXPECT_EQ(hive.keys.count("hkey_local_machine\\a\\b"), 0u);
-    EXPECT_EQ(hive.keys.count("hkey_local_machine\\a\\b\\c"), 0u);
-    EXPECT_EQ(hive.keys.count("hkey_local_machine\\a"), 1u);
+    EXPECT_EQ(hive.Find("hkey_local_machine\\a\\b"), nullptr);
+    EXPECT_EQ(hive.Find("hkey_local_machine\\a\\b\\c"), nullptr);
+    EXPECT_NE(hive.Find("hkey_local_machine\\a"), nullptr);
     EXPECT_EQ(ValueOf(hive, "hkey_local_machine\\a\\bc", "keep").data, std::string("1\0", 2));
-    const platform::HiveValues& other = hive.keys.at("hkey_local_machine\\other");
-    EXPECT_EQ(other.size(), 1u);
+    ASSERT_NE(hive.Find("hkey_local_machine\\other"), nullptr);
+    EXPECT_EQ(hive.Find("hkey_local_machine\\other")->size(), 1u);
     EXPECT_EQ(ValueOf(hive, "hkey_local_machine\\other", "value").data, std::string("new\0", 4));
+}
+
+TEST(HiveParserTest, DeletionTakesEveryKeyBelowAndKeepsTheParent) {
+    const Hive hive = ParseHive("Windows Registry Editor Version 5.00\n"
+                                "[HKEY_LOCAL_MACHINE\\P\\A]\n"
+                                "[HKEY_LOCAL_MACHINE\\P\\A!Sibling]\n"
+                                "[HKEY_LOCAL_MACHINE\\P\\A\\Child\\Grandchild]\n"
+                                "[HKEY_LOCAL_MACHINE\\Q\\Only\\Deep]\n"
+                                "[-HKEY_LOCAL_MACHINE\\P\\A]\n"
+                                "[-HKEY_LOCAL_MACHINE\\Q\\Only]\n"
+                                "[-HKEY_LOCAL_MACHINE\\R\\Never]\n"
+                                "[HKEY_LOCAL_MACHINE\\Again]\n"
+                                "\"Old\"=\"1\"\n"
+                                "[-HKEY_LOCAL_MACHINE\\Again]\n"
+                                "[HKEY_LOCAL_MACHINE\\Again]\n"
+                                "\"New\"=\"2\"\n");
+    const char* const gone[] = {"hkey_local_machine\\p\\a", "hkey_local_machine\\p\\a\\child",
+                                "hkey_local_machine\\p\\a\\child\\grandchild",
+                                "hkey_local_machine\\q\\only", "hkey_local_machine\\r"};
+    for (const char* key : gone) {
+        EXPECT_EQ(hive.Find(key), nullptr) << key;
+    }
+    // A name that sorts between a key and its children is a sibling, not a child; a parent
+    // that only the deleted keys implied stays.
+    for (const char* key : {"hkey_local_machine\\p\\a!sibling", "hkey_local_machine\\q"}) {
+        EXPECT_NE(hive.Find(key), nullptr) << key;
+    }
+    // A key named again after its deletion starts without its old values.
+    ASSERT_NE(hive.Find("hkey_local_machine\\again"), nullptr);
+    EXPECT_EQ(hive.Find("hkey_local_machine\\again")->count("old"), 0u);
+    EXPECT_EQ(hive.Find("hkey_local_machine\\again")->count("new"), 1u);
 }
 
 TEST(HiveParserTest, RejectsMalformedText) {

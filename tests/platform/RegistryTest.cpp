@@ -1,5 +1,6 @@
 // The registry calls against hive files in a temporary folder.
 #include "platform/Registry.h"
+#include "platform/Hive.h"
 #include "platform/TextCodec.h"
 
 #include <cstring>
@@ -258,13 +259,19 @@ TEST_F(RegistryTest, KeyNamesTheFileCannotHoldAreRefused) {
     const std::string v4 = "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\A]\r\n";
     WriteFile(hive_, v4);
     const std::string tooLong(256, 'k');
-    for (const char* bad : {"日本", "\\Lead", "A\\\\B", "A\nB", "A\rB", "\xFF", tooLong.c_str()}) {
+    std::string tooDeep = "k";
+    for (size_t level = 1; level < platform::kMaxKeyDepth; ++level) {
+        tooDeep += "\\k"; // with HKEY_LOCAL_MACHINE, one level too many
+    }
+    for (const char* bad :
+         {"日本", "\\Lead", "A\\\\B", "A\nB", "A\rB", "\xFF", tooLong.c_str(), tooDeep.c_str()}) {
         const Opened o = Open(bad);
         EXPECT_EQ(o.result, ERROR_INVALID_PARAMETER) << bad;
         EXPECT_EQ(o.key, nullptr);
     }
     EXPECT_EQ(ReadBytes(hive_), v4);
     EXPECT_EQ(Open(std::string(255, 'k').c_str()).result, ERROR_SUCCESS);
+    EXPECT_EQ(Open(tooDeep.substr(2).c_str()).result, ERROR_SUCCESS);
 }
 
 TEST_F(RegistryTest, DeletedKeyIsCreatedAgain) {

@@ -1,0 +1,163 @@
+// Hive files at their limits: size, nesting, and shapes whose cost once outgrew the file.
+#include "platform/HiveFile.h"
+
+#include <filesystem>
+#include <functional>
+#include <gtest/gtest.h>
+#include <string>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "TempDir.h"
+
+#if defined(__SANITIZE_ADDRESS__)
+#define STO_TEST_ASAN 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define STO_TEST_ASAN 1
+#endif
+#endif
+
+namespace {
+
+using platform::HiveFile;
+using platform::HiveLoad;
+using platform_test::TempDir;
+using platform_test::WriteFile;
+
+const std::string kHeader = "Windows Registry Editor Version 5.00\r\n\r\n";
+
+struct ChildEnd {
+    bool exited = false;
+    int code = -1; // exit code (99: an exception), or the signal that ended the child
+    long maxRssMb = 0;
+};
+
+// Runs body in a child process and returns how it ended and its peak memory. Outside
+// AddressSanitizer (which reserves vast address space) the child's address space is
+// limited to addressSpaceMb, so that a runaway allocation fails fast instead of
+// burdening the machine.
+ChildEnd InChild(const std::function<int()>& body, long addressSpaceMb = 1024) {
+    const pid_t pid = fork();
+    if (pid == 0) {
+#ifndef STO_TEST_ASAN
+        const rlim_t bytes = static_cast<rlim_t>(addressSpaceMb) << 20;
+        const rlimit limit{bytes, bytes};
+        setrlimit(RLIMIT_AS, &limit);
+#else
+        (void)addressSpaceMb;
+#endif
+        // Nothing may leave the child but its exit code: not even an exception back into
+        // the test runner.
+        int code = 98;
+        try {
+            code = body();
+        } catch (...) {
+            code = 99;
+        }
+        _exit(code);
+    }
+    ChildEnd end;
+    int status = 0;
+    rusage usage{};
+    if (pid < 0 || wait4(pid, &status, 0, &usage) != pid) {
+        ADD_FAILURE() << "child process failed";
+        return end;
+    }
+    end.exited = WIFEXITED(status);
+    end.code = end.exited ? WEXITSTATUS(status) : WTERMSIG(status);
+    end.maxRssMb = usage.ru_maxrss / 1024;
+    return end;
+}
+
+// `top` and `below` more parts, each `part` with the level's number in front.
+std::string DeepKey(size_t below, const std::string& part, std::string top = "HKEY_LOCAL_MACHINE") {
+    std::string key = std::move(top);
+    for (size_t i = 0; i < below; ++i) {
+        key += "\\" + std::to_string(i) + part;
+    }
+    return key;
+}
+
+TEST(HiveLimitsTest, NestingBeyondTheRegistrysDepthIsMalformed) {
+    TempDir dir;
+    const std::string path = dir / "HKLM.reg";
+    struct Case {
+        size_t below; // parts under HKEY_LOCAL_MACHINE
+        HiveLoad expected;
+    };
+    // The registry holds 512 levels; the 60,000-level file once took gigabytes to read.
+    const Case cases[] = {
+        {511, HiveLoad::Ok}, {512, HiveLoad::Malformed}, {60000, HiveLoad::Malformed}};
+    for (const Case& c : cases) {
+        const std::string key = DeepKey(c.below, "");
+        WriteFile(path, kHeader + "[" + key + "]\r\n\"v\"=dword:1\r\n");
+        const ChildEnd end = InChild([&] {
+            HiveFile file;
+            const HiveLoad load = platform::LoadHiveFile(path, file);
+            return load == c.expected ? 0 : 1;
+        });
+        EXPECT_TRUE(end.exited) << c.below << " levels: ended by signal " << end.code;
+        EXPECT_EQ(end.code, 0) << c.below << " levels";
+    }
+}
+
+TEST(HiveLimitsTest, DeepKeysCostMemoryInProportionToTheFile) {
+    // Forty keys of 512 levels with names of some 250 characters: a 5 MB file whose parent
+    // keys, spelt out, would take 1.3 GB.
+    TempDir dir;
+    const std::string path = dir / "HKLM.reg";
+    const std::string part(250, 'p');
+    auto key = [&](int k) {
+        return DeepKey(510, part, "HKEY_LOCAL_MACHINE\\top" + std::to_string(k));
+    };
+    std::string text = kHeader;
+    for (int k = 0; k < 40; ++k) {
+        text += "[" + key(k) + "]\r\n\"v\"=\"" + std::to_string(k) + "\"\r\n";
+    }
+    WriteFile(path, text);
+    const std::string last = platform::LowerName(key(39));
+    const ChildEnd end = InChild([&] {
+        HiveFile file;
+        if (platform::LoadHiveFile(path, file) != HiveLoad::Ok) {
+            return 1;
+        }
+        const platform::HiveValues* values = file.hive.Find(last);
+        // An ancestor, unnamed, exists too.
+        const std::string ancestor = last.substr(0, last.find("\\300"));
+        return values != nullptr && values->at("v").data == std::string("39\0", 3) &&
+                       file.hive.Find(ancestor) != nullptr
+                   ? 0
+                   : 2;
+    });
+    EXPECT_TRUE(end.exited) << "ended by signal " << end.code;
+    EXPECT_EQ(end.code, 0);
+    EXPECT_LT(end.maxRssMb, 400) << "peak memory in MB";
+}
+
+TEST(HiveLimitsTest, FilesBeyondThirtyTwoMebibytesAreMalformed) {
+    TempDir dir;
+    const std::string path = dir / "HKLM.reg";
+    const std::string head = kHeader + "[HKEY_LOCAL_MACHINE\\K]\r\n";
+    std::string text = head;
+    // Comment lines fill the file to exactly the largest size read.
+    const std::string comment = ";" + std::string(1022, 'c') + "\r\n";
+    while (text.size() + comment.size() <= platform::kMaxHiveFileBytes) {
+        text += comment;
+    }
+    text += ";" + std::string(platform::kMaxHiveFileBytes - text.size() - 1, 'c');
+    ASSERT_EQ(text.size(), platform::kMaxHiveFileBytes);
+    WriteFile(path, text);
+    HiveFile file;
+    EXPECT_EQ(platform::LoadHiveFile(path, file), HiveLoad::Ok);
+    // Nor does a key line make it grow past that size.
+    EXPECT_EQ(platform::AppendHiveKey(path, &file, "HKEY_LOCAL_MACHINE\\New"),
+              platform::HiveWrite::Failed);
+    EXPECT_EQ(std::filesystem::file_size(path), platform::kMaxHiveFileBytes);
+    WriteFile(path, text + "c");
+    EXPECT_EQ(platform::LoadHiveFile(path, file), HiveLoad::Malformed);
+}
+
+} // namespace
