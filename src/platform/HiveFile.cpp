@@ -1,16 +1,14 @@
-// Reading hive files in their encodings and rewriting them atomically.
+// Reading hive files in their encodings and adding key lines to them.
 #include "platform/HiveFile.h"
 
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
-#include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
+#include "platform/FileReplace.h"
 #include "platform/FileText.h"
 #include "platform/TextCodec.h"
-#include "platform/UniqueFd.h"
 
 namespace platform {
 namespace {
@@ -25,44 +23,6 @@ bool StartsWith(std::string_view s, std::string_view prefix) {
 
 bool IsAccessError(int err) {
     return err == EACCES || err == EPERM || err == EROFS;
-}
-
-bool WriteAll(int fd, std::string_view bytes) {
-    while (!bytes.empty()) {
-        const ssize_t n = write(fd, bytes.data(), bytes.size());
-        if (n < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            return false;
-        }
-        bytes.remove_prefix(static_cast<size_t>(n));
-    }
-    return true;
-}
-
-// Writes bytes to a new file beside target and renames it over target.
-HiveWrite ReplaceFile(const std::string& target, std::string_view bytes, const HiveFile& like) {
-    const size_t slash = target.rfind('/');
-    const std::string folder = slash == std::string::npos ? "." : target.substr(0, slash + 1);
-    const std::string base = slash == std::string::npos ? target : target.substr(slash + 1);
-    std::string temp = folder + (folder.back() == '/' ? "" : "/") + "." + base + ".XXXXXX";
-    UniqueFd fd(mkostemp(temp.data(), O_CLOEXEC));
-    if (fd.Get() < 0) {
-        return IsAccessError(errno) ? HiveWrite::AccessDenied : HiveWrite::Failed;
-    }
-    // Keeping the owner needs root's rights; without them the file becomes the caller's.
-    if (like.owner != static_cast<uid_t>(-1) && fchown(fd.Get(), like.owner, like.group) != 0) {
-        errno = 0;
-    }
-    const bool ok = WriteAll(fd.Get(), bytes) && fchmod(fd.Get(), like.mode) == 0 &&
-                    fsync(fd.Get()) == 0 && fd.Close() && rename(temp.c_str(), target.c_str()) == 0;
-    if (!ok) {
-        const int err = errno;
-        unlink(temp.c_str());
-        return IsAccessError(err) ? HiveWrite::AccessDenied : HiveWrite::Failed;
-    }
-    return HiveWrite::Ok;
 }
 
 std::optional<std::string> Encode(HiveEncoding encoding, std::string_view utf8) {
@@ -182,7 +142,16 @@ HiveWrite AppendHiveKey(const std::string& path, const HiveFile* existing,
         }
     }
     const HiveFile fresh;
-    return ReplaceFile(target, bytes, existing ? *existing : fresh);
+    const HiveFile& like = existing ? *existing : fresh;
+    switch (ReplaceFile(target, bytes, like.mode, like.owner, like.group)) {
+    case ReplaceResult::Ok:
+        return HiveWrite::Ok;
+    case ReplaceResult::AccessDenied:
+        return HiveWrite::AccessDenied;
+    case ReplaceResult::Failed:
+        break;
+    }
+    return HiveWrite::Failed;
 }
 
 } // namespace platform

@@ -48,9 +48,10 @@ enum class HiveWrite { Ok, AccessDenied, Unrepresentable, Failed };
 
 // Adds the line "[keyPath]" at the end of the file, after a blank line, in the file's
 // encoding and line end; existing is the file as loaded, or null to create a new
-// version 5 file (UTF-16LE with byte-order mark, CR LF). The new content is written to a
-// temporary file in the same folder and renamed over the old one, so readers see either
-// the old file or the new one. Unrepresentable: the name cannot be written in the file's
+// version 5 file (UTF-16LE with byte-order mark, CR LF). The new content replaces the
+// old through an owner-only copy in the same folder (ReplaceFile, which also clears away
+// copies that killed writers left), so readers see either the old file or the new one,
+// with the old one's mode and owner. Unrepresentable: the name cannot be written in the file's
 // encoding or would not read back as that key; AccessDenied: the folder or file may not
 // be written; Failed: the file would grow beyond kMaxHiveFileBytes, or any other write
 // error. On failure the file is unchanged.

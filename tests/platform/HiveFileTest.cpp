@@ -1,14 +1,20 @@
-// Hive files at their limits: size, nesting, and shapes whose cost once outgrew the file.
+// Hive files at their limits (size, nesting, shapes whose cost once outgrew the file) and
+// the temporary files that an interrupted rewrite leaves behind.
 #include "platform/HiveFile.h"
 
+#include <csignal>
+#include <ctime>
+#include <fcntl.h>
 #include <filesystem>
 #include <functional>
 #include <gtest/gtest.h>
 #include <string>
+#include <sys/file.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <vector>
 
 #include "TempDir.h"
 
@@ -24,6 +30,7 @@ namespace {
 
 using platform::HiveFile;
 using platform::HiveLoad;
+using platform_test::ReadBytes;
 using platform_test::TempDir;
 using platform_test::WriteFile;
 
@@ -158,6 +165,128 @@ TEST(HiveLimitsTest, FilesBeyondThirtyTwoMebibytesAreMalformed) {
     EXPECT_EQ(std::filesystem::file_size(path), platform::kMaxHiveFileBytes);
     WriteFile(path, text + "c");
     EXPECT_EQ(platform::LoadHiveFile(path, file), HiveLoad::Malformed);
+}
+
+// Temporary files beside the hive, named the way the rewrite names them.
+std::vector<std::string> Temporaries(const std::string& folder) {
+    std::vector<std::string> names;
+    for (const auto& e : std::filesystem::directory_iterator(folder)) {
+        const std::string name = e.path().filename();
+        if (name.rfind(".HKLM.reg.", 0) == 0) {
+            names.push_back(name);
+        }
+    }
+    return names;
+}
+
+void MakeOld(const std::string& path) {
+    const timespec times[2] = {{time(nullptr) - 3600, 0}, {time(nullptr) - 3600, 0}};
+    ASSERT_EQ(utimensat(AT_FDCWD, path.c_str(), times, AT_SYMLINK_NOFOLLOW), 0) << path;
+}
+
+HiveLoad Append(const std::string& path, const std::string& key) {
+    HiveFile file;
+    const HiveLoad load = platform::LoadHiveFile(path, file);
+    if (load != HiveLoad::Ok) {
+        return load;
+    }
+    return platform::AppendHiveKey(path, &file, key) == platform::HiveWrite::Ok
+               ? HiveLoad::Ok
+               : HiveLoad::Malformed;
+}
+
+TEST(HiveTemporaryTest, KilledRewriteLeavesAnOwnerOnlyCopyThatALaterWriteRemoves) {
+    std::string text = kHeader + "[HKEY_LOCAL_MACHINE\\K]\r\n";
+    for (int i = 0; i < 4000; ++i) {
+        text += "\"value" + std::to_string(i) + "\"=\"some setting text\"\r\n";
+    }
+    for (const mode_t mask : {mode_t{0}, mode_t{022}, mode_t{0277}}) {
+        TempDir dir;
+        const std::string path = dir / "HKLM.reg";
+        WriteFile(path, text, 0644);
+        // Writing past the file size limit kills the writer halfway through the copy.
+        const ChildEnd end = InChild([&] {
+            umask(mask);
+            const rlim_t half = text.size() / 2;
+            const rlimit limit{half, half};
+            setrlimit(RLIMIT_FSIZE, &limit);
+            return Append(path, "HKEY_LOCAL_MACHINE\\New") == HiveLoad::Ok ? 0 : 1;
+        });
+        ASSERT_FALSE(end.exited) << "umask " << mask;
+        EXPECT_EQ(end.code, SIGXFSZ);
+        EXPECT_EQ(ReadBytes(path), text);
+        const std::vector<std::string> left = Temporaries(dir.Path());
+        ASSERT_EQ(left.size(), 1u);
+        struct stat st {};
+        ASSERT_EQ(stat((dir / left[0]).c_str(), &st), 0);
+        EXPECT_EQ(st.st_mode & 07777, 0600u) << "umask " << mask;
+
+        // Its writer is gone, but a copy this recent could still be another writer's.
+        EXPECT_EQ(Append(path, "HKEY_LOCAL_MACHINE\\First"), HiveLoad::Ok);
+        EXPECT_EQ(Temporaries(dir.Path()), left);
+        MakeOld(dir / left[0]);
+        EXPECT_EQ(Append(path, "HKEY_LOCAL_MACHINE\\Second"), HiveLoad::Ok);
+        EXPECT_TRUE(Temporaries(dir.Path()).empty());
+        EXPECT_NE(ReadBytes(path).find("[HKEY_LOCAL_MACHINE\\Second]"), std::string::npos);
+    }
+}
+
+TEST(HiveTemporaryTest, OnlyAbandonedCopiesOfOurOwnNamingAreRemoved) {
+    TempDir dir;
+    const std::string path = dir / "HKLM.reg";
+    WriteFile(path, kHeader);
+    WriteFile(dir / "victim", "keep me");
+    ASSERT_EQ(mkdir((dir / "sub").c_str(), 0755), 0);
+    struct Case {
+        std::string name;
+        char kind; // f file, l link to victim, d folder, o file of another owner
+        bool old;
+        bool removed;
+    };
+    const Case cases[] = {
+        {".HKLM.reg.Ab12Cd", 'f', true, true},   {".HKLM.reg.zz9999", 'f', true, true},
+        {".HKLM.reg.fresh1", 'f', false, false}, {".HKLM.reg.Locked", 'f', true, false},
+        {".HKLM.reg.link01", 'l', true, false},  {".HKLM.reg.dir001", 'd', true, false},
+        {".HKLM.reg.other1", 'o', true, false},  {".HKLM.reg.abc12", 'f', true, false},
+        {".HKLM.reg.abc1234", 'f', true, false}, {".HKLM.reg.abc-12", 'f', true, false},
+        {".HKLM.rag.abcdef", 'f', true, false},  {"HKLM.reg.abcdef", 'f', true, false},
+        {".other.reg.abcdef", 'f', true, false}, {"sub/.HKLM.reg.abcdef", 'f', true, false},
+    };
+    for (const Case& c : cases) {
+        // Only root can give a file to another owner.
+        if (c.kind == 'o' && geteuid() != 0) {
+            continue;
+        }
+        const std::string p = dir / c.name;
+        if (c.kind == 'l') {
+            ASSERT_EQ(symlink((dir / "victim").c_str(), p.c_str()), 0);
+        } else if (c.kind == 'd') {
+            ASSERT_EQ(mkdir(p.c_str(), 0700), 0);
+        } else {
+            WriteFile(p, "partial copy", 0600);
+        }
+        if (c.kind == 'o') {
+            ASSERT_EQ(chown(p.c_str(), 65534, 65534), 0);
+        }
+        if (c.old) {
+            MakeOld(p);
+        }
+    }
+    // A live writer holds its copy locked.
+    const int held = open((dir / ".HKLM.reg.Locked").c_str(), O_RDONLY | O_CLOEXEC);
+    ASSERT_GE(held, 0);
+    ASSERT_EQ(flock(held, LOCK_EX), 0);
+
+    EXPECT_EQ(Append(path, "HKEY_LOCAL_MACHINE\\New"), HiveLoad::Ok);
+    close(held);
+    for (const Case& c : cases) {
+        if (c.kind == 'o' && geteuid() != 0) {
+            continue;
+        }
+        struct stat st {};
+        EXPECT_EQ(lstat((dir / c.name).c_str(), &st) != 0, c.removed) << c.name;
+    }
+    EXPECT_EQ(ReadBytes(dir / "victim"), "keep me");
 }
 
 } // namespace
