@@ -12,6 +12,7 @@ packages=(
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   xvfb xauth xdotool imagemagick
   debhelper dpkg-dev lintian
+  clang libclang-rt-14-dev libfuzzer-14-dev
 )
 
 missing=()

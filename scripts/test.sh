@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # Runs every check: formatting, a warnings-as-errors build with all tests
 # (GUI tests under a virtual display), then the same tests under
-# AddressSanitizer and UndefinedBehaviorSanitizer, then the benchmarks; before
-# those, the Debian packages are built, installed, tried and purged (as root).
+# AddressSanitizer and UndefinedBehaviorSanitizer, then the benchmarks, then each
+# fuzzing harness for 30 seconds; before those, the Debian packages are built,
+# installed, tried and purged (as root).
 #   scripts/test.sh           everything
-#   scripts/test.sh --quick   skip the packages, the sanitizer build and the benchmarks
+#   scripts/test.sh --quick   skip the packages, the sanitizer build, the benchmarks and the fuzzing
 set -euo pipefail
 cd "$(dirname "$0")/.."
 quick=0
@@ -44,5 +45,7 @@ if [ $quick -eq 0 ]; then
   unset ASAN_OPTIONS LSAN_OPTIONS UBSAN_OPTIONS
   echo "== benchmarks"
   scripts/bench.sh build
+  echo "== fuzzing, 30 seconds a harness"
+  scripts/fuzz.sh 30
 fi
 echo "== all checks passed"
