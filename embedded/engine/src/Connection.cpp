@@ -330,6 +330,7 @@ Column ColumnFromDeclaredType(std::string name, const char* declaredType, bool n
     column.nullable = nullable;
     const std::string type = ToLower(declaredType != nullptr ? declaredType : "");
     column.isInteger = type.find("int") != std::string::npos;
+    column.isBig = type.find("bigint") != std::string::npos || type == "integer";
     const std::size_t open = type.find('(');
     if (!column.isInteger && type.find("char") != std::string::npos && open != std::string::npos) {
         std::size_t length = 0;

@@ -43,6 +43,7 @@ std::filesystem::path DatabasePath(std::string_view server, std::string_view dat
 struct Column {
     std::string name;
     bool isInteger = false;    // otherwise text
+    bool isBig = false;        // an integer declared bigint (or SQLite's 64-bit integer)
     std::size_t maxLength = 0; // characters for text; 0 means no limit
     bool nullable = true;
 };
