@@ -109,6 +109,18 @@ std::string NowText(bool utc) {
     return std::string(buf) + frac;
 }
 
+// Digits with an optional '-', no leading zero, that fit 64 bits.
+bool IsPlainInteger(std::string_view text, long long& value) {
+    std::string_view digits = text;
+    if (!digits.empty() && digits.front() == '-')
+        digits.remove_prefix(1);
+    if (digits.empty() || digits.size() > 18 || (digits.size() > 1 && digits.front() == '0') ||
+        digits.find_first_not_of("0123456789") != std::string_view::npos)
+        return false;
+    value = std::stoll(std::string(text));
+    return true;
+}
+
 bool IsTranWord(const tds::SqlToken& t) {
     return t.IsWord("tran") || t.IsWord("transaction") || t.IsWord("work");
 }
@@ -189,7 +201,7 @@ void ClientSession::Run() {
     } catch (const std::exception& e) {
         Note(std::string("closed: internal error: ") + e.what());
     }
-    if (m_tranCount > 0 || m_engineTran)
+    if (m_engineTran)
         Note("an open transaction was rolled back");
 }
 
@@ -410,6 +422,8 @@ void ClientSession::Reply(Response& response) {
 }
 
 void ClientSession::HandleBatch(std::string_view sql) {
+    if (m_config.trace)
+        Note("batch: " + std::string(sql));
     Response r(m_writer);
     try {
         RunBatch(sql, r, tds::kTokenDone);
@@ -423,9 +437,23 @@ void ClientSession::HandleBatch(std::string_view sql) {
 }
 
 bool ClientSession::RunBatch(std::string_view sql, Response& r, std::uint8_t doneToken) {
+    bool first = true;
     for (std::string_view statement : tds::SplitBatch(sql)) {
         if (m_wire.AttentionArrived())
             throw Cancelled{};
+        // A batch may begin with a procedure's name alone: "sp_who 1".
+        if (first) {
+            const std::vector<tds::SqlToken> tokens = tds::LexSql(statement);
+            if (!tokens.empty() && tokens[0].kind == tds::SqlToken::Kind::Word &&
+                !tds::StartsStatement(tokens[0]) && !tokens[0].IsWord("with") &&
+                !tokens[0].IsWord("go")) {
+                if (!RunStatement("exec " + std::string(statement), r, doneToken))
+                    return false;
+                first = false;
+                continue;
+            }
+        }
+        first = false;
         if (!RunStatement(statement, r, doneToken))
             return false;
     }
@@ -440,7 +468,10 @@ void ClientSession::SendError(Response& r, const embsql::Error& e, std::string_v
     Note("error " + std::to_string(e.NativeError()) + " (" + e.SqlState() + "): " + e.what());
 }
 
-bool ClientSession::RunStatement(std::string_view sql, Response& r, std::uint8_t doneToken) {
+bool ClientSession::RunStatement(std::string_view original, Response& r,
+                                 std::uint8_t doneToken) {
+    const std::string stripped = tds::StripQualifiers(original, m_database);
+    const std::string_view sql = stripped;
     const std::vector<tds::SqlToken> tokens = tds::LexSql(sql);
     if (tokens.empty())
         return true;
@@ -551,12 +582,34 @@ void ClientSession::SendResult(embsql::Result& result, Response& r, std::uint8_t
     columns.reserve(engineColumns.size());
     for (const embsql::Column& c : engineColumns)
         columns.push_back(ToResultColumn(c));
+    // A computed column has no declared type: its first value decides
+    // between a whole number and text (count(*) is an int, as SQL Server has it).
+    bool haveRow = false;
+    bool computed = false;
+    for (const embsql::Column& c : engineColumns)
+        computed = computed || !c.declared;
+    if (computed && !m_fmtOnly)
+        haveRow = result.Next();
+    for (std::size_t i = 0; i < columns.size(); ++i) {
+        if (engineColumns[i].declared)
+            continue;
+        const std::optional<std::string_view> v =
+            haveRow ? result.Value(i) : std::optional<std::string_view>();
+        long long n = 0;
+        if (v && IsPlainInteger(*v, n))
+            columns[i].type = n >= INT32_MIN && n <= INT32_MAX ? tds::ColumnType::Int
+                                                               : tds::ColumnType::BigInt;
+        else
+            columns[i].maxChars = 4000;
+        columns[i].nullable = true;
+    }
     r.W().ColMetadata(columns);
     std::uint64_t rows = 0;
     if (!m_fmtOnly) {
         std::vector<std::optional<std::string_view>> values(columns.size());
         try {
-            while (result.Next()) {
+            while (haveRow || result.Next()) {
+                haveRow = false;
                 for (std::size_t i = 0; i < columns.size(); ++i)
                     values[i] = result.Value(i);
                 m_writer.Row(columns, values);
@@ -769,6 +822,18 @@ bool ClientSession::RunConstantSelect(const std::vector<tds::SqlToken>& tokens, 
 
 void ClientSession::RunCall(std::string_view sql, const std::string& procedure, Response& r,
                             std::uint8_t doneToken) {
+    if (tds::LowerAscii(procedure).rfind("sp_datatype_info", 0) == 0) {
+        // exec sp_datatype_info[_100] TYPE[, ODBCVER]
+        const std::vector<tds::SqlToken> tokens = tds::LexSql(sql);
+        std::string type;
+        for (std::size_t k = 2; k < tokens.size() && !tokens[k].IsPunct(','); ++k)
+            type += tokens[k].text;
+        RunTypeInfo(type, r);
+        r.W().ReturnStatus(0);
+        r.Done(doneToken == tds::kTokenDone ? std::uint8_t{tds::kTokenDoneProc} : doneToken, 0,
+               kCmdExecute, 0);
+        return;
+    }
     EnsureWriteTransaction(r);
     std::vector<std::unique_ptr<embsql::Result>> results;
     try {
@@ -785,6 +850,88 @@ void ClientSession::RunCall(std::string_view sql, const std::string& procedure, 
     r.W().ReturnStatus(0);
     r.Done(doneToken == tds::kTokenDone ? std::uint8_t{tds::kTokenDoneProc} : doneToken, 0,
            kCmdExecute, 0);
+}
+
+// The result of sp_datatype_info: the types this server sends, as ODBC's
+// SQLGetTypeInfo describes them; all of them, or those of one ODBC type.
+void ClientSession::RunTypeInfo(const std::string& odbcType, Response& r) {
+    struct TypeRow {
+        const char* name;
+        int dataType;
+        long long size;
+        const char* prefix;
+        const char* params;
+        int searchable;
+        int sqlType;
+        int subType;
+        int radix;
+    };
+    static const TypeRow rows[] = {
+        {"nvarchar", -9, 4000, "N'", "max length", 3, -9, 0, 0},
+        {"bigint", -5, 19, nullptr, nullptr, 2, -5, 0, 10},
+        {"varbinary", -3, 8000, "0x", "max length", 2, -3, 0, 0},
+        {"int", 4, 10, nullptr, nullptr, 2, 4, 0, 10},
+        {"varchar", 12, 8000, "'", "max length", 3, 12, 0, 0},
+        {"datetime", 93, 23, "'", nullptr, 3, 9, 3, 0},
+    };
+    auto text = [](const char* name, std::uint32_t max = 128) {
+        return tds::ResultColumn{name, tds::ColumnType::NVarChar, max, true};
+    };
+    auto integer = [](const char* name) {
+        return tds::ResultColumn{name, tds::ColumnType::Int, 0, true};
+    };
+    const std::vector<tds::ResultColumn> columns = {
+        text("TYPE_NAME"),          integer("DATA_TYPE"),     integer("PRECISION"),
+        text("LITERAL_PREFIX", 32), text("LITERAL_SUFFIX", 32), text("CREATE_PARAMS", 32),
+        integer("NULLABLE"),        integer("CASE_SENSITIVE"), integer("SEARCHABLE"),
+        integer("UNSIGNED_ATTRIBUTE"), integer("MONEY"),       integer("AUTO_INCREMENT"),
+        text("LOCAL_TYPE_NAME"),    integer("MINIMUM_SCALE"), integer("MAXIMUM_SCALE"),
+        integer("SQL_DATA_TYPE"),   integer("SQL_DATETIME_SUB"), integer("NUM_PREC_RADIX"),
+        integer("INTERVAL_PRECISION"), integer("USERTYPE")};
+    int wanted = 0;
+    try {
+        wanted = odbcType.empty() ? 0 : std::stoi(odbcType);
+    } catch (const std::exception&) {
+        wanted = 0;
+    }
+    r.W().ColMetadata(columns);
+    std::uint64_t count = 0;
+    for (const TypeRow& t : rows) {
+        if (wanted != 0 && t.dataType != wanted)
+            continue;
+        const bool isText = t.prefix != nullptr && t.radix == 0 && t.dataType != 93;
+        const bool isInt = t.radix == 10;
+        const std::string suffix = t.prefix == nullptr ? "" : t.prefix[0] == '0' ? "" : "'";
+        const std::vector<std::optional<std::string>> values = {
+            t.name,
+            std::to_string(t.dataType),
+            std::to_string(t.size),
+            t.prefix ? std::optional<std::string>(t.prefix) : std::nullopt,
+            t.prefix && !suffix.empty() ? std::optional<std::string>(suffix) : std::nullopt,
+            t.params ? std::optional<std::string>(t.params) : std::nullopt,
+            "1",
+            isText ? "0" : "0",
+            std::to_string(t.searchable),
+            isInt ? std::optional<std::string>("0") : std::nullopt,
+            "0",
+            isInt ? std::optional<std::string>("0") : std::nullopt,
+            t.name,
+            isInt || t.dataType == 93 ? std::optional<std::string>(t.dataType == 93 ? "3" : "0")
+                                      : std::nullopt,
+            isInt || t.dataType == 93 ? std::optional<std::string>(t.dataType == 93 ? "3" : "0")
+                                      : std::nullopt,
+            std::to_string(t.sqlType),
+            t.subType ? std::optional<std::string>(std::to_string(t.subType)) : std::nullopt,
+            isInt ? std::optional<std::string>("10") : std::nullopt,
+            std::nullopt,
+            "0"};
+        std::vector<std::optional<std::string_view>> view;
+        for (const auto& v : values)
+            view.push_back(v ? std::optional<std::string_view>(*v) : std::nullopt);
+        m_writer.Row(columns, view);
+        ++count;
+    }
+    r.Done(tds::kTokenDoneInProc, tds::kDoneCount, kCmdSelect, count);
 }
 
 void ClientSession::RunSet(const std::vector<tds::SqlToken>& tokens, std::string_view sql,
@@ -1061,6 +1208,13 @@ void ClientSession::HandleBulkLoad(tds::Packet first) {
 
 void ClientSession::HandleRpc(std::string_view payload) {
     const std::vector<tds::RpcCall> calls = tds::ParseRpc(payload);
+    if (m_config.trace)
+        for (const tds::RpcCall& call : calls) {
+            std::string text = "rpc: " + call.procedure;
+            for (const tds::RpcParameter& p : call.parameters)
+                text += " " + p.name + (p.output ? " out" : "") + "=" + p.value.AsLiteral();
+            Note(text);
+        }
     Response r(m_writer);
     try {
         for (const tds::RpcCall& call : calls)
@@ -1148,6 +1302,11 @@ void ClientSession::RunRpcCall(const tds::RpcCall& call, Response& r) {
         r.W().ReturnStatus(failed ? -6 : 0);
         return finish(failed);
     }
+    if (name.rfind("sp_datatype_info", 0) == 0) {
+        RunTypeInfo(textOf(0), r);
+        r.W().ReturnStatus(0);
+        return finish(false);
+    }
     // A stored procedure of the database, its parameters in order.
     std::string sql = "exec " + call.procedure;
     bool firstArg = true;
@@ -1176,6 +1335,8 @@ void ClientSession::RunRpcCall(const tds::RpcCall& call, Response& r) {
 
 void ClientSession::HandleTransactionRequest(std::string_view payload) {
     const tds::TransactionRequest t = tds::ParseTransactionRequest(payload);
+    if (m_config.trace)
+        Note("transaction request " + std::to_string(t.code) + (t.beginAfter ? " and begin" : ""));
     Response r(m_writer);
     try {
         switch (t.kind) {

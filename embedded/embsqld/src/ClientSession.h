@@ -63,6 +63,7 @@ private:
                            std::uint8_t doneToken);
     void RunCall(std::string_view sql, const std::string& procedure, Response& r,
                  std::uint8_t doneToken);
+    void RunTypeInfo(const std::string& odbcType, Response& r);
     void RunSet(const std::vector<tds::SqlToken>& tokens, std::string_view sql, Response& r,
                 std::uint8_t doneToken);
     void RunUse(const std::vector<tds::SqlToken>& tokens, Response& r, std::uint8_t doneToken);

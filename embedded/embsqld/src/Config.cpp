@@ -3,6 +3,7 @@
 
 #include <charconv>
 #include <cstdio>
+#include <cstdlib>
 #include <stdexcept>
 
 namespace embsqld {
@@ -32,6 +33,8 @@ const char* Usage() {
 
 std::optional<Config> ParseCommandLine(const std::vector<std::string>& args) {
     Config config;
+    const char* trace = std::getenv("EMBSQLD_TRACE");
+    config.trace = trace != nullptr && *trace != '\0' && std::string(trace) != "0";
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
         if (arg == "--help" || arg == "-h") {

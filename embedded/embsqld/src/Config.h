@@ -17,6 +17,7 @@ struct Config {
     std::string logFile;     // empty: standard error
     std::chrono::seconds idleTimeout{600};
     std::chrono::seconds packetTimeout{30}; // a packet that has begun must end within this
+    bool trace = false; // logs each request's text ($EMBSQLD_TRACE)
 };
 
 // Reads the command line. Throws std::invalid_argument with a message for

@@ -37,8 +37,9 @@ std::vector<Column> DescribeColumns(const Statement& stmt) {
                                               nullptr) == SQLITE_OK)
                 nullable = notNull == 0;
         }
-        columns.push_back(
-            ColumnFromDeclaredType(name ? name : "", sqlite3_column_decltype(s, i), nullable));
+        const char* declaredType = sqlite3_column_decltype(s, i);
+        columns.push_back(ColumnFromDeclaredType(name ? name : "", declaredType, nullable));
+        columns.back().declared = declaredType != nullptr;
     }
     return columns;
 }

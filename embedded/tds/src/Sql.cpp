@@ -252,3 +252,57 @@ std::vector<std::string> ParameterNames(std::string_view declarations) {
 }
 
 } // namespace tds
+
+namespace tds {
+
+namespace {
+bool IsName(const SqlToken& t) {
+    return t.kind == SqlToken::Kind::Word || t.kind == SqlToken::Kind::Identifier;
+}
+// The name without [] or "" quotes, lower-case.
+std::string BareLower(const SqlToken& t) {
+    if (t.kind == SqlToken::Kind::Identifier && t.text.size() >= 2)
+        return LowerAscii(t.text.substr(1, t.text.size() - 2));
+    return LowerAscii(t.text);
+}
+} // namespace
+
+std::string StripQualifiers(std::string_view sql, std::string_view database) {
+    const std::vector<SqlToken> t = LexSql(sql);
+    const std::string db = LowerAscii(database);
+    std::string out;
+    std::size_t copied = 0;
+    auto cut = [&](std::size_t from, std::size_t to) {
+        out.append(sql, copied, from - copied);
+        copied = to;
+    };
+    for (std::size_t i = 0; i + 2 < t.size(); ++i) {
+        if (!IsName(t[i]) || (i > 0 && t[i - 1].IsPunct('.')))
+            continue;
+        // DB..name
+        if (i + 3 < t.size() && t[i + 1].IsPunct('.') && t[i + 2].IsPunct('.') &&
+            IsName(t[i + 3]) && BareLower(t[i]) == db) {
+            cut(t[i].offset, t[i + 3].offset);
+            i += 3;
+            continue;
+        }
+        // DB.dbo.name
+        if (i + 4 < t.size() && t[i + 1].IsPunct('.') && IsName(t[i + 2]) &&
+            BareLower(t[i + 2]) == "dbo" && t[i + 3].IsPunct('.') && IsName(t[i + 4]) &&
+            BareLower(t[i]) == db) {
+            cut(t[i].offset, t[i + 4].offset);
+            i += 4;
+            continue;
+        }
+        // dbo.name (but not dbo.name.column)
+        if (t[i + 1].IsPunct('.') && IsName(t[i + 2]) && BareLower(t[i]) == "dbo" &&
+            !(i + 3 < t.size() && t[i + 3].IsPunct('.'))) {
+            cut(t[i].offset, t[i + 2].offset);
+            i += 2;
+        }
+    }
+    out.append(sql, copied, std::string_view::npos);
+    return out;
+}
+
+} // namespace tds

@@ -561,7 +561,9 @@ std::string Value::AsLiteral() const {
     case Kind::Temporal:
         return QuoteText(text, false);
     case Kind::Text:
-        return QuoteText(text, national);
+        // Plain quotes: the engine's text is Unicode throughout, and N'...'
+        // is not SQLite's.
+        return QuoteText(text, false);
     }
     return "null";
 }

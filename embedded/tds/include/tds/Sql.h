@@ -39,6 +39,11 @@ std::vector<std::string_view> SplitBatch(std::string_view sql);
 std::string SubstituteParameters(std::string_view sql,
                                  const std::map<std::string, std::string>& values);
 
+// `sql` with object names of the current database written without their
+// database and owner: DB..t, DB.dbo.t and dbo.t become t (the engine knows
+// one database and no owners). Names of other databases are left alone.
+std::string StripQualifiers(std::string_view sql, std::string_view database);
+
 // The names (lower-case, without '@') of a parameter declaration list:
 // "@P1 int, @P2 nvarchar(4000) OUTPUT" gives {"p1", "p2"}.
 std::vector<std::string> ParameterNames(std::string_view declarations);
