@@ -151,10 +151,11 @@ public:
         FlushPending(false);
         m_w.EndMessage();
     }
-    // Ends a cancelled response: what is held back is dropped.
+    // Ends a cancelled response. What is buffered may finish a token already
+    // begun in a sent packet, so it goes out too; the client skips it all up
+    // to the acknowledgement.
     void Cancel() {
         m_pending = false;
-        m_w.Discard();
         m_w.Done(tds::kTokenDone, tds::kDoneAttention, 0, 0);
         m_w.EndMessage();
     }

@@ -104,8 +104,6 @@ public:
                      std::optional<std::string_view> value);
     // Sends what is buffered as the message's last packet.
     void EndMessage();
-    // Forgets what is buffered and not yet sent (a response being cancelled).
-    void Discard() { m_buffer.clear(); }
     // Bytes sent since the writer was made (for the logs).
     std::uint64_t BytesSent() const { return m_sent; }
 
