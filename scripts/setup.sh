@@ -13,6 +13,7 @@ packages=(
   xvfb xauth xdotool imagemagick
   debhelper dpkg-dev lintian
   clang libclang-rt-14-dev libfuzzer-14-dev
+  freetds-bin tdsodbc python3-pyodbc python3-tds
 )
 
 missing=()

@@ -136,8 +136,7 @@ public:
         FlushPending(true);
         return m_w;
     }
-    void Done(std::uint8_t token, std::uint16_t status, std::uint16_t command,
-              std::uint64_t rows) {
+    void Done(std::uint8_t token, std::uint16_t status, std::uint16_t command, std::uint64_t rows) {
         FlushPending(true);
         m_pending = true;
         m_token = token;
@@ -176,8 +175,7 @@ private:
     std::uint64_t m_rows = 0;
 };
 
-ClientSession::ClientSession(Wire& wire, Log& log, const Config& config, int id,
-                             std::uint16_t spid)
+ClientSession::ClientSession(Wire& wire, Log& log, const Config& config, int id, std::uint16_t spid)
     : m_wire(wire), m_log(log), m_config(config), m_id(id), m_spid(spid),
       m_writer([this](std::string_view packet) { m_wire.Send(packet); }) {
     m_writer.SetSpid(spid);
@@ -195,8 +193,7 @@ void ClientSession::Run() {
             return;
         Serve();
     } catch (const Disconnected& e) {
-        Note(std::string("closed: ") + e.what() + " (" + std::to_string(m_requests) +
-             " requests)");
+        Note(std::string("closed: ") + e.what() + " (" + std::to_string(m_requests) + " requests)");
     } catch (const tds::ProtocolError& e) {
         Note(std::string("closed: protocol error: ") + e.what());
     } catch (const std::exception& e) {
@@ -279,11 +276,11 @@ bool ClientSession::Login() {
         const std::string answer =
             tds::BuildPreloginResponse(kVersionMajor, kVersionMinor, kVersionBuild);
         std::string packet;
-        tds::PutHeader(packet, tds::PacketHeader{
-                                   static_cast<std::uint8_t>(tds::PacketType::TabularResult),
-                                   tds::kStatusEom,
-                                   static_cast<std::uint16_t>(answer.size() + tds::kHeaderSize),
-                                   m_spid, 1, 0});
+        tds::PutHeader(
+            packet, tds::PacketHeader{static_cast<std::uint8_t>(tds::PacketType::TabularResult),
+                                      tds::kStatusEom,
+                                      static_cast<std::uint16_t>(answer.size() + tds::kHeaderSize),
+                                      m_spid, 1, 0});
         m_wire.Send(packet + answer);
         m_wire.Flush();
         m = nextMessage();
@@ -307,8 +304,8 @@ bool ClientSession::Login() {
         return false;
     }
     try {
-        m_database = login.database.empty() ? PickDatabase(m_server, m_login, m_password)
-                                            : login.database;
+        m_database =
+            login.database.empty() ? PickDatabase(m_server, m_login, m_password) : login.database;
         m_engine = embsql::Session::Connect(m_server, m_database, m_login, m_password);
     } catch (const embsql::Error& e) {
         Note("login failed for '" + login.userName + "' to " + m_server + "/" + m_database +
@@ -327,8 +324,7 @@ bool ClientSession::Login() {
                      m_server, "", 1);
     m_writer.EnvChangeBytes(tds::kEnvCollation, std::string_view(tds::kCollation, 5), "");
     m_writer.EnvChange(tds::kEnvLanguage, "us_english", "");
-    m_writer.Message(false, 5703, 1, 0, "Changed language setting to us_english.", m_server, "",
-                     1);
+    m_writer.Message(false, 5703, 1, 0, "Changed language setting to us_english.", m_server, "", 1);
     m_writer.LoginAck(version, kProgram, kVersionMajor, kVersionMinor, kVersionBuild);
     m_writer.EnvChange(tds::kEnvPacketSize, std::to_string(packetSize), "4096");
     m_writer.Done(tds::kTokenDone, tds::kDoneFinal, 0, 0);
@@ -346,10 +342,11 @@ void ClientSession::Serve() {
     for (;;) {
         tds::Packet packet;
         const bool inMessage = messages.InMessage();
-        const Wire::Wait w = m_wire.ReadPacket(
-            packet, inMessage ? std::chrono::milliseconds(m_config.packetTimeout)
-                              : std::chrono::milliseconds(m_config.idleTimeout),
-            m_config.packetTimeout);
+        const Wire::Wait w =
+            m_wire.ReadPacket(packet,
+                              inMessage ? std::chrono::milliseconds(m_config.packetTimeout)
+                                        : std::chrono::milliseconds(m_config.idleTimeout),
+                              m_config.packetTimeout);
         if (w == Wire::Wait::Idle) {
             if (inMessage)
                 throw Disconnected("the client stopped in the middle of a request");
@@ -469,8 +466,7 @@ void ClientSession::SendError(Response& r, const embsql::Error& e, std::string_v
     Note("error " + std::to_string(e.NativeError()) + " (" + e.SqlState() + "): " + e.what());
 }
 
-bool ClientSession::RunStatement(std::string_view original, Response& r,
-                                 std::uint8_t doneToken) {
+bool ClientSession::RunStatement(std::string_view original, Response& r, std::uint8_t doneToken) {
     const std::string stripped = tds::StripQualifiers(original, m_database);
     const std::string_view sql = stripped;
     const std::vector<tds::SqlToken> tokens = tds::LexSql(sql);
@@ -598,8 +594,8 @@ void ClientSession::SendResult(embsql::Result& result, Response& r, std::uint8_t
             haveRow ? result.Value(i) : std::optional<std::string_view>();
         long long n = 0;
         if (v && IsPlainInteger(*v, n))
-            columns[i].type = n >= INT32_MIN && n <= INT32_MAX ? tds::ColumnType::Int
-                                                               : tds::ColumnType::BigInt;
+            columns[i].type =
+                n >= INT32_MIN && n <= INT32_MAX ? tds::ColumnType::Int : tds::ColumnType::BigInt;
         else
             columns[i].maxChars = 4000;
         columns[i].nullable = true;
@@ -704,8 +700,7 @@ bool ClientSession::RunConstantSelect(const std::vector<tds::SqlToken>& tokens, 
                 integer((static_cast<long long>(kVersionMajor) << 24) | kVersionBuild);
             else
                 return false;
-        } else if (t.kind == tds::SqlToken::Kind::Word && punct(i + 1, '(') &&
-                   punct(i + 2, ')')) {
+        } else if (t.kind == tds::SqlToken::Kind::Word && punct(i + 1, '(') && punct(i + 2, ')')) {
             i += 3;
             if (lower == "getdate" || lower == "sysdatetime" || lower == "current_timestamp")
                 when(false);
@@ -764,8 +759,8 @@ bool ClientSession::RunConstantSelect(const std::vector<tds::SqlToken>& tokens, 
                 return false;
             }
             i += negative ? 2 : 1;
-            col.type = v >= INT32_MIN && v <= INT32_MAX ? tds::ColumnType::Int
-                                                        : tds::ColumnType::BigInt;
+            col.type =
+                v >= INT32_MIN && v <= INT32_MAX ? tds::ColumnType::Int : tds::ColumnType::BigInt;
             value = std::to_string(v);
         } else if (t.kind == tds::SqlToken::Kind::String) {
             const std::string_view lit = t.text;
@@ -788,13 +783,15 @@ bool ClientSession::RunConstantSelect(const std::vector<tds::SqlToken>& tokens, 
         // An alias: [AS] name.
         if (word(i, "as"))
             ++i;
-        if (i < n && (tokens[i].kind == tds::SqlToken::Kind::Word ||
-                      tokens[i].kind == tds::SqlToken::Kind::Identifier ||
-                      tokens[i].kind == tds::SqlToken::Kind::String) &&
+        if (i < n &&
+            (tokens[i].kind == tds::SqlToken::Kind::Word ||
+             tokens[i].kind == tds::SqlToken::Kind::Identifier ||
+             tokens[i].kind == tds::SqlToken::Kind::String) &&
             !tokens[i].IsWord("from") && !tokens[i].IsWord("where")) {
             col.name = UnquoteName(tokens[i].text);
             if (tokens[i].kind == tds::SqlToken::Kind::String)
-                col.name = Trim(std::string_view(tokens[i].text).substr(1, tokens[i].text.size() - 2));
+                col.name =
+                    Trim(std::string_view(tokens[i].text).substr(1, tokens[i].text.size() - 2));
             ++i;
         }
         columns.push_back(std::move(col));
@@ -881,14 +878,26 @@ void ClientSession::RunTypeInfo(const std::string& odbcType, Response& r) {
     auto integer = [](const char* name) {
         return tds::ResultColumn{name, tds::ColumnType::Int, 0, true};
     };
-    const std::vector<tds::ResultColumn> columns = {
-        text("TYPE_NAME"),          integer("DATA_TYPE"),     integer("PRECISION"),
-        text("LITERAL_PREFIX", 32), text("LITERAL_SUFFIX", 32), text("CREATE_PARAMS", 32),
-        integer("NULLABLE"),        integer("CASE_SENSITIVE"), integer("SEARCHABLE"),
-        integer("UNSIGNED_ATTRIBUTE"), integer("MONEY"),       integer("AUTO_INCREMENT"),
-        text("LOCAL_TYPE_NAME"),    integer("MINIMUM_SCALE"), integer("MAXIMUM_SCALE"),
-        integer("SQL_DATA_TYPE"),   integer("SQL_DATETIME_SUB"), integer("NUM_PREC_RADIX"),
-        integer("INTERVAL_PRECISION"), integer("USERTYPE")};
+    const std::vector<tds::ResultColumn> columns = {text("TYPE_NAME"),
+                                                    integer("DATA_TYPE"),
+                                                    integer("PRECISION"),
+                                                    text("LITERAL_PREFIX", 32),
+                                                    text("LITERAL_SUFFIX", 32),
+                                                    text("CREATE_PARAMS", 32),
+                                                    integer("NULLABLE"),
+                                                    integer("CASE_SENSITIVE"),
+                                                    integer("SEARCHABLE"),
+                                                    integer("UNSIGNED_ATTRIBUTE"),
+                                                    integer("MONEY"),
+                                                    integer("AUTO_INCREMENT"),
+                                                    text("LOCAL_TYPE_NAME"),
+                                                    integer("MINIMUM_SCALE"),
+                                                    integer("MAXIMUM_SCALE"),
+                                                    integer("SQL_DATA_TYPE"),
+                                                    integer("SQL_DATETIME_SUB"),
+                                                    integer("NUM_PREC_RADIX"),
+                                                    integer("INTERVAL_PRECISION"),
+                                                    integer("USERTYPE")};
     int wanted = 0;
     try {
         wanted = odbcType.empty() ? 0 : std::stoi(odbcType);
@@ -954,15 +963,42 @@ void ClientSession::RunSet(const std::vector<tds::SqlToken>& tokens, std::string
         throw embsql::Error("42000", 102, "Incorrect syntax near 'SET'.");
     const std::string value = i < n ? tds::LowerAscii(tokens[i].text) : std::string();
     const bool on = value == "on";
-    static const char* const accepted[] = {
-        "ansi_nulls", "ansi_null_dflt_on", "ansi_null_dflt_off", "ansi_padding", "ansi_warnings",
-        "ansi_defaults", "arithabort", "arithignore", "concat_null_yields_null",
-        "cursor_close_on_commit", "datefirst", "dateformat", "deadlock_priority", "language",
-        "lock_timeout", "numeric_roundabort", "quoted_identifier", "rowcount", "textsize",
-        "transaction", "xact_abort", "statistics", "showplan_text", "showplan_all",
-        "showplan_xml", "noexec", "parseonly", "no_browsetable", "context_info", "forceplan",
-        "query_governor_cost_limit", "remote_proc_transactions", "offsets", "nocount", "fmtonly",
-        "implicit_transactions"};
+    static const char* const accepted[] = {"ansi_nulls",
+                                           "ansi_null_dflt_on",
+                                           "ansi_null_dflt_off",
+                                           "ansi_padding",
+                                           "ansi_warnings",
+                                           "ansi_defaults",
+                                           "arithabort",
+                                           "arithignore",
+                                           "concat_null_yields_null",
+                                           "cursor_close_on_commit",
+                                           "datefirst",
+                                           "dateformat",
+                                           "deadlock_priority",
+                                           "language",
+                                           "lock_timeout",
+                                           "numeric_roundabort",
+                                           "quoted_identifier",
+                                           "rowcount",
+                                           "textsize",
+                                           "transaction",
+                                           "xact_abort",
+                                           "statistics",
+                                           "showplan_text",
+                                           "showplan_all",
+                                           "showplan_xml",
+                                           "noexec",
+                                           "parseonly",
+                                           "no_browsetable",
+                                           "context_info",
+                                           "forceplan",
+                                           "query_governor_cost_limit",
+                                           "remote_proc_transactions",
+                                           "offsets",
+                                           "nocount",
+                                           "fmtonly",
+                                           "implicit_transactions"};
     for (const std::string& option : options) {
         if (option.rfind('@', 0) == 0)
             throw embsql::Error("42000", 137,
@@ -971,9 +1007,8 @@ void ClientSession::RunSet(const std::vector<tds::SqlToken>& tokens, std::string
         for (const char* a : accepted)
             known = known || option == a;
         if (!known)
-            throw embsql::Error("42000", 195,
-                                "'" + std::string(option) + "' is not a recognized SET option.",
-                                15);
+            throw embsql::Error(
+                "42000", 195, "'" + std::string(option) + "' is not a recognized SET option.", 15);
         if (option == "fmtonly")
             m_fmtOnly = on;
         else if (option == "nocount")
@@ -1034,9 +1069,10 @@ void ClientSession::RunIf(std::string_view sql, const std::vector<tds::SqlToken>
             break;
     }
     auto syntax = [&]() {
-        return embsql::Error("42000", 102, "Incorrect syntax near 'IF': only a comparison of "
-                                           "@@TRANCOUNT, @@ERROR or @@ROWCOUNT with a number "
-                                           "is supported.");
+        return embsql::Error("42000", 102,
+                             "Incorrect syntax near 'IF': only a comparison of "
+                             "@@TRANCOUNT, @@ERROR or @@ROWCOUNT with a number "
+                             "is supported.");
     };
     if (body >= tokens.size() || body < 4)
         throw syntax();
@@ -1169,8 +1205,8 @@ void ClientSession::HandleBulkLoad(tds::Packet first) {
         decoder.Feed(packet.payload);
         if (packet.header.Eom())
             break;
-        const Wire::Wait w = m_wire.ReadPacket(packet, m_config.packetTimeout,
-                                               m_config.packetTimeout);
+        const Wire::Wait w =
+            m_wire.ReadPacket(packet, m_config.packetTimeout, m_config.packetTimeout);
         if (w != Wire::Wait::Packet)
             throw Disconnected("the client stopped in the middle of bulk-load data");
     }
@@ -1234,7 +1270,7 @@ void ClientSession::RunPrepared(const Prepared& prepared,
                                 bool& failed) {
     std::map<std::string, std::string> literals;
     for (std::size_t k = 0; k < values.size(); ++k) {
-        std::string name = values[k].name.size() > 1 ? tds::LowerAscii(values[k].name.substr(1))
+        std::string name = values[k].name.size() > 1   ? tds::LowerAscii(values[k].name.substr(1))
                            : k < prepared.names.size() ? prepared.names[k]
                                                        : std::string();
         if (!name.empty())
@@ -1285,11 +1321,11 @@ void ClientSession::RunRpcCall(const tds::RpcCall& call, Response& r) {
         }
         const auto found = m_prepared.find(handle);
         if (found == m_prepared.end()) {
-            SendError(r,
-                      embsql::Error("HY000", 8179,
-                                    "Could not find prepared statement with handle " +
-                                        handleText + "."),
-                      name);
+            SendError(
+                r,
+                embsql::Error("HY000", 8179,
+                              "Could not find prepared statement with handle " + handleText + "."),
+                name);
             r.W().ReturnStatus(-6);
             return finish(true);
         }

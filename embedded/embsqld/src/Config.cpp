@@ -43,7 +43,7 @@ std::optional<Config> ParseCommandLine(const std::vector<std::string>& args) {
         }
         if (i + 1 >= args.size())
             throw std::invalid_argument(arg.rfind("--", 0) == 0 ? arg + " needs a value"
-                                                                 : "unknown argument '" + arg + "'");
+                                                                : "unknown argument '" + arg + "'");
         const std::string& value = args[++i];
         if (arg == "--listen") {
             const std::size_t colon = value.rfind(':');

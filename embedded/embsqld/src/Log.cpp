@@ -26,7 +26,8 @@ Log::~Log() {
 void Log::Write(int connection, std::string_view text) {
     const auto now = std::chrono::system_clock::now();
     const std::time_t secs = std::chrono::system_clock::to_time_t(now);
-    const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()) % 1000;
+    const auto ms =
+        std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()) % 1000;
     std::tm tm{};
     localtime_r(&secs, &tm);
     char stamp[64];

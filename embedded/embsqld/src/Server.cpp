@@ -70,8 +70,7 @@ Server::Server(const Config& config, Log& log) : m_config(config), m_log(log) {
     }
     freeaddrinfo(found);
     if (m_listen < 0)
-        throw std::runtime_error("cannot listen on " + config.host + ":" + port + ": " +
-                                 lastError);
+        throw std::runtime_error("cannot listen on " + config.host + ":" + port + ": " + lastError);
     sockaddr_storage bound{};
     socklen_t len = sizeof bound;
     getsockname(m_listen, reinterpret_cast<sockaddr*>(&bound), &len);
@@ -94,7 +93,9 @@ Server::~Server() {
     close(m_wake[1]);
 }
 
-std::string Server::Address() const { return m_address; }
+std::string Server::Address() const {
+    return m_address;
+}
 
 void Server::Stop() {
     const char byte = 1;
@@ -182,7 +183,8 @@ void Server::Serve(int fd, int id, std::string peer) {
     {
         Wire wire(fd, m_wake[0]);
         wire.SetSendTimeout(std::chrono::milliseconds(m_config.idleTimeout));
-        ClientSession session(wire, m_log, m_config, id, static_cast<std::uint16_t>(50 + id % 30000));
+        ClientSession session(wire, m_log, m_config, id,
+                              static_cast<std::uint16_t>(50 + id % 30000));
         session.Run();
     }
     m_log.Write(id, "connection closed");

@@ -17,7 +17,9 @@ constexpr std::size_t kSendChunk = 64 * 1024;
 
 Wire::Wire(int fd, int wakeFd) : m_fd(fd), m_wakeFd(wakeFd) {}
 
-Wire::~Wire() { ::close(m_fd); }
+Wire::~Wire() {
+    ::close(m_fd);
+}
 
 bool Wire::ReadAvailable() {
     char buf[65536];
@@ -71,7 +73,8 @@ Wire::Wait Wire::ReadPacket(tds::Packet& packet, std::chrono::milliseconds idle,
         if (rc > 0 && (fds[0].revents & (POLLIN | POLLHUP | POLLERR)) != 0) {
             if (!ReadAvailable()) {
                 if (m_in.Pending() > 0)
-                    throw Disconnected("the client closed the connection in the middle of a packet");
+                    throw Disconnected(
+                        "the client closed the connection in the middle of a packet");
                 throw Disconnected("the client closed the connection");
             }
         }

@@ -12,7 +12,8 @@ constexpr std::size_t kMaxPending = 64u << 20;
 
 void BulkDecoder::Feed(std::string_view bytes) {
     if (bytes.size() > kMaxPending - (m_pending.size() - m_start))
-        throw ProtocolError("a bulk-load row larger than " + std::to_string(kMaxPending) + " bytes");
+        throw ProtocolError("a bulk-load row larger than " + std::to_string(kMaxPending) +
+                            " bytes");
     m_pending.append(bytes);
     while (m_start < m_pending.size() && DecodeOne()) {
     }
@@ -82,8 +83,7 @@ bool BulkDecoder::DecodeOne() {
             r.Skip(12);
             m_done = true;
         } else {
-            throw ProtocolError("unexpected token " + std::to_string(token) +
-                                " in bulk-load data");
+            throw ProtocolError("unexpected token " + std::to_string(token) + " in bulk-load data");
         }
     } catch (const Truncated&) {
         return false;

@@ -93,8 +93,8 @@ Login7 ParseLogin7(std::string_view payload) {
     Login7 login;
     const std::uint32_t length = r.U32();
     if (length > payload.size() || length < 86)
-        throw ProtocolError("LOGIN7 announces " + std::to_string(length) + " bytes in a message of " +
-                            std::to_string(payload.size()));
+        throw ProtocolError("LOGIN7 announces " + std::to_string(length) +
+                            " bytes in a message of " + std::to_string(payload.size()));
     login.tdsVersion = r.U32();
     login.packetSize = r.U32();
     r.Skip(4); // client program version

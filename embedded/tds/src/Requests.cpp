@@ -105,7 +105,8 @@ TransactionRequest ParseTransactionRequest(std::string_view payload) {
         break;
     case 7: // commit: name, then optionally begin a new one
     case 8: // rollback
-        t.kind = t.code == 7 ? TransactionRequest::Kind::Commit : TransactionRequest::Kind::Rollback;
+        t.kind =
+            t.code == 7 ? TransactionRequest::Kind::Commit : TransactionRequest::Kind::Rollback;
         t.name = r.BVarchar();
         if (!r.AtEnd() && r.U8() != 0) {
             t.beginAfter = true;

@@ -17,11 +17,10 @@ bool IsWordChar(char c) {
 } // namespace
 
 bool StartsStatement(const SqlToken& t) {
-    static const char* const words[] = {"select", "set",    "use",      "exec",   "execute",
-                                        "begin",  "commit", "rollback", "if",     "declare",
-                                        "print",  "insert", "update",   "delete", "truncate",
-                                        "save",   "raiserror", "create", "drop",  "while",
-                                        "return", "waitfor"};
+    static const char* const words[] = {
+        "select",    "set",     "use",   "exec",   "execute", "begin",  "commit",   "rollback",
+        "if",        "declare", "print", "insert", "update",  "delete", "truncate", "save",
+        "raiserror", "create",  "drop",  "while",  "return",  "waitfor"};
     if (t.kind != SqlToken::Kind::Word)
         return false;
     for (const char* w : words)

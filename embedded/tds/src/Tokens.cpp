@@ -288,10 +288,9 @@ void TokenWriter::MaybeFlush() {
     std::size_t offset = 0;
     while (m_buffer.size() - offset > payload) {
         m_packet.clear();
-        PutHeader(m_packet, PacketHeader{static_cast<std::uint8_t>(PacketType::TabularResult), 0,
-                                         static_cast<std::uint16_t>(m_packetSize), m_spid,
-                                         m_packetId++,
-                                         0});
+        PutHeader(m_packet,
+                  PacketHeader{static_cast<std::uint8_t>(PacketType::TabularResult), 0,
+                               static_cast<std::uint16_t>(m_packetSize), m_spid, m_packetId++, 0});
         m_packet.append(m_buffer, offset, payload);
         offset += payload;
         m_sent += m_packet.size();
@@ -303,16 +302,15 @@ void TokenWriter::MaybeFlush() {
 void TokenWriter::EndMessage() {
     MaybeFlush();
     m_packet.clear();
-    PutHeader(m_packet, PacketHeader{static_cast<std::uint8_t>(PacketType::TabularResult),
-                                     kStatusEom,
-                                     static_cast<std::uint16_t>(m_buffer.size() + kHeaderSize), m_spid,
-                                     m_packetId++, 0});
+    PutHeader(m_packet,
+              PacketHeader{static_cast<std::uint8_t>(PacketType::TabularResult), kStatusEom,
+                           static_cast<std::uint16_t>(m_buffer.size() + kHeaderSize), m_spid,
+                           m_packetId++, 0});
     m_packet += m_buffer;
     m_buffer.clear();
     m_packetId = 1;
     m_sent += m_packet.size();
     m_sink(m_packet);
 }
-
 
 } // namespace tds

@@ -60,11 +60,12 @@ std::string FormatTime(unsigned long long units, int scale) {
     std::string out = buf;
     if (scale > 0) {
         std::string digits = std::to_string(frac);
-        out += "." + std::string(static_cast<std::size_t>(scale) - std::min<std::size_t>(
-                                                                      digits.size(),
-                                                                      static_cast<std::size_t>(scale)),
-                                 '0') +
-               digits;
+        out +=
+            "." +
+            std::string(static_cast<std::size_t>(scale) -
+                            std::min<std::size_t>(digits.size(), static_cast<std::size_t>(scale)),
+                        '0') +
+            digits;
     }
     return out;
 }
@@ -122,7 +123,9 @@ bool IsCharType(std::uint8_t t) {
            t == kTypeText || t == kTypeNText || t == kTypeChar || t == kTypeVarChar;
 }
 
-bool IsNational(std::uint8_t t) { return t == kTypeNVarChar || t == kTypeNChar || t == kTypeNText; }
+bool IsNational(std::uint8_t t) {
+    return t == kTypeNVarChar || t == kTypeNChar || t == kTypeNText;
+}
 
 Value TextValue(std::uint8_t type, std::string_view bytes) {
     Value v;
@@ -208,8 +211,8 @@ Value ReadFixed(Reader& r, std::uint8_t type, std::size_t length) {
         }
         v.kind = Value::Kind::Exact;
         const bool negative = units < 0;
-        const unsigned long long mag =
-            negative ? 0ULL - static_cast<unsigned long long>(units) : static_cast<unsigned long long>(units);
+        const unsigned long long mag = negative ? 0ULL - static_cast<unsigned long long>(units)
+                                                : static_cast<unsigned long long>(units);
         v.text = FormatExact(negative, mag, 4);
         return v;
     }
@@ -275,8 +278,8 @@ bool ParseDateTime(std::string_view text, std::int32_t& days, std::uint32_t& tic
     std::memcpy(buf, text.data(), text.size());
     buf[text.size()] = '\0';
     char frac[8] = {};
-    const int n = std::sscanf(buf, "%4d-%2u-%2u%*1[ T]%2u:%2u:%2u.%7[0-9]", &y, &mo, &d, &h, &mi,
-                              &s, frac);
+    const int n =
+        std::sscanf(buf, "%4d-%2u-%2u%*1[ T]%2u:%2u:%2u.%7[0-9]", &y, &mo, &d, &h, &mi, &s, frac);
     if (n < 3 || mo < 1 || mo > 12 || d < 1 || d > 31 || h > 23 || mi > 59 || s > 59)
         return false;
     if (n >= 7) {
@@ -417,15 +420,17 @@ Value ReadValue(Reader& r, const TypeInfo& info, ValueContext context) {
     }
     // The rest carry a 1-byte length; 0 is NULL.
     const std::uint8_t len = r.U8();
-    if (len == 0 && t != kTypeChar && t != kTypeVarChar && t != kTypeBinary &&
-        t != kTypeVarBinary)
+    if (len == 0 && t != kTypeChar && t != kTypeVarChar && t != kTypeBinary && t != kTypeVarBinary)
         return Value{};
     switch (t) {
     case kTypeIntN:
         if (len != 1 && len != 2 && len != 4 && len != 8)
             throw ProtocolError("an integer of " + std::to_string(len) + " bytes");
-        return ReadFixed(r, len == 1 ? kTypeInt1 : len == 2 ? kTypeInt2 : len == 4 ? kTypeInt4
-                                                                                  : kTypeInt8,
+        return ReadFixed(r,
+                         len == 1   ? kTypeInt1
+                         : len == 2 ? kTypeInt2
+                         : len == 4 ? kTypeInt4
+                                    : kTypeInt8,
                          len);
     case kTypeBitN:
         if (len != 1)
@@ -511,8 +516,7 @@ Value ReadValue(Reader& r, const TypeInfo& info, ValueContext context) {
             const auto offset = static_cast<std::int16_t>(LittleEndian(b.substr(pos + 3, 2)));
             char buf[16];
             const int a = offset < 0 ? -offset : offset;
-            std::snprintf(buf, sizeof buf, " %c%02d:%02d", offset < 0 ? '-' : '+', a / 60,
-                          a % 60);
+            std::snprintf(buf, sizeof buf, " %c%02d:%02d", offset < 0 ? '-' : '+', a / 60, a % 60);
             v.text += buf;
         }
         return v;
@@ -524,7 +528,7 @@ Value ReadValue(Reader& r, const TypeInfo& info, ValueContext context) {
         if (len == 0xFF)
             return Value{};
         return TextValue(t == kTypeBinary || t == kTypeVarBinary ? kTypeBigVarBinary
-                                                                  : kTypeBigVarChar,
+                                                                 : kTypeBigVarChar,
                          r.Bytes(len));
     default:
         break;

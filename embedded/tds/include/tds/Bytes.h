@@ -72,7 +72,9 @@ std::string Cp1252ToUtf8(std::string_view bytes);
 std::string Utf8ToCp1252(std::string_view utf8);
 
 // Little-endian appends to an output buffer.
-inline void PutU8(std::string& out, std::uint8_t v) { out.push_back(static_cast<char>(v)); }
+inline void PutU8(std::string& out, std::uint8_t v) {
+    out.push_back(static_cast<char>(v));
+}
 inline void PutU16(std::string& out, std::uint16_t v) {
     out.push_back(static_cast<char>(v & 0xFF));
     out.push_back(static_cast<char>(v >> 8));

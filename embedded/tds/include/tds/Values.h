@@ -62,9 +62,10 @@ struct TypeInfo {
     bool hasCollation = false;
     std::uint8_t collation[5] = {};
 
-    bool IsPlp() const { return maxLength == 0xFFFF && (type == kTypeBigVarChar ||
-                                                        type == kTypeBigVarBinary ||
-                                                        type == kTypeNVarChar); }
+    bool IsPlp() const {
+        return maxLength == 0xFFFF &&
+               (type == kTypeBigVarChar || type == kTypeBigVarBinary || type == kTypeNVarChar);
+    }
 };
 
 // Where a value is read: RPC parameters send text/ntext/image without a text
