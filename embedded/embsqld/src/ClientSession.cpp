@@ -1438,20 +1438,22 @@ void ClientSession::EnsureWriteTransaction(Response& r) {
 }
 
 void ClientSession::CommitTransaction(Response& r) {
-    const bool engine = m_engineTran;
-    m_tranCount = 0;
-    m_engineTran = false;
-    r.W().EnvChangeBytes(tds::kEnvCommitTransaction, "", Descriptor(m_tranId));
-    if (engine)
-        m_engine->Commit();
+    EndTransaction(r, true);
 }
 
 void ClientSession::RollbackTransaction(Response& r) {
+    EndTransaction(r, false);
+}
+
+void ClientSession::EndTransaction(Response& r, bool commit) {
     const bool engine = m_engineTran;
     m_tranCount = 0;
     m_engineTran = false;
-    r.W().EnvChangeBytes(tds::kEnvRollbackTransaction, "", Descriptor(m_tranId));
-    if (engine)
+    r.W().EnvChangeBytes(commit ? tds::kEnvCommitTransaction : tds::kEnvRollbackTransaction, "",
+                         Descriptor(m_tranId));
+    if (engine && commit)
+        m_engine->Commit();
+    else if (engine)
         m_engine->Rollback();
 }
 

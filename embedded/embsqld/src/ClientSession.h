@@ -86,6 +86,7 @@ private:
     void EnsureWriteTransaction(Response& r);
     void CommitTransaction(Response& r);
     void RollbackTransaction(Response& r);
+    void EndTransaction(Response& r, bool commit);
 
     void SendError(Response& r, const embsql::Error& e, std::string_view procedure);
     void SendLoginError(int number, const std::string& text);
