@@ -198,8 +198,8 @@ Run BestFetch(SQLHENV env, const std::string& connection) {
 }
 
 // Seconds to load the file into the staging table with `command` (best of two).
-double BestLoad(SQLHENV env, const std::string& connection,
-                const std::vector<std::string>& command) {
+double BestLoad(SQLHENV env, const std::string& connection, const std::vector<std::string>& command,
+                const std::string& output) {
     double best = 0;
     for (int i = 0; i < 2; ++i) {
         Execute(env, connection, "truncate table tbl_ConvertSolvaneToOrbelle", false);

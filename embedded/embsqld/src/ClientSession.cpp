@@ -274,6 +274,7 @@ void ClientSession::HandleBatch(std::string_view sql) {
 }
 
 void ClientSession::HandleBulkLoad(tds::Packet first) {
+    const auto started = std::chrono::steady_clock::now();
     Response r(m_writer);
     const std::string table = m_bulkTable;
     m_bulkTable.clear();
@@ -374,6 +375,11 @@ void ClientSession::HandleBulkLoad(tds::Packet first) {
         Note("bulk load into " + table + " failed; the batch was rolled back");
     } else {
         m_rowCount = static_cast<long long>(decoder.Rows());
+        const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
+                            std::chrono::steady_clock::now() - started)
+                            .count();
+        Note("bulk load of " + std::to_string(decoder.Rows()) + " rows into " + table + " in " +
+             std::to_string(ms) + " ms");
         r.Done(tds::kTokenDone, tds::kDoneCount, kCmdBulk, decoder.Rows());
     }
     Reply(r);
