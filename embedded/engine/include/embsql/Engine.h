@@ -43,10 +43,10 @@ std::filesystem::path DatabasePath(std::string_view server, std::string_view dat
 struct Column {
     std::string name;
     bool isInteger = false;    // otherwise text
-    bool isBig = false;        // an integer declared bigint (or SQLite's 64-bit integer)
-    bool declared = true;      // false for a computed column (count(*), 'a' || b): no type
     std::size_t maxLength = 0; // characters for text; 0 means no limit
     bool nullable = true;
+    bool isBig = false;   // an integer declared bigint (or SQLite's 64-bit integer)
+    bool declared = true; // false for a computed column (count(*), 'a' || b): no type
 };
 
 // What a result knows of one column's values before they are read.
