@@ -505,6 +505,124 @@ class RobustnessTest(ServerTestCase):
         self.assertIn("idle for 2 seconds", self.server.log_text())
 
 
+def utf16(text):
+    return text.encode("utf-16-le")
+
+
+def login7(user, password, database):
+    """A LOGIN7 record of TDS 7.4."""
+    scrambled = bytes((((b << 4) | (b >> 4)) & 0xFF) ^ 0xA5 for b in utf16(password))
+    fields = [utf16("host"), utf16(user), scrambled, utf16("raw"), utf16("EMB"), b"",
+              utf16("raw"), b"", utf16(database)]
+    fixed = struct.pack("<IIIIII", 0, 0x74000004, 4096, 7, os.getpid(), 0)
+    fixed += bytes([0xE0, 0x03, 0, 0]) + struct.pack("<iI", 0, 0x409)
+    data, offset = b"", 94
+    for i, f in enumerate(fields):
+        fixed += struct.pack("<HH", offset + len(data), len(f) if i == 5 else len(f) // 2)
+        data += f
+    fixed += b"\0" * 6 + struct.pack("<HHHHHHI", offset + len(data), 0, offset + len(data), 0,
+                                      offset + len(data), 0, 0)
+    record = fixed + data
+    return struct.pack("<I", len(record)) + record[4:]
+
+
+def int_param(name, value):
+    n = utf16(name)
+    if value is None:
+        return bytes([len(n) // 2]) + n + bytes([0, 0x26, 4, 0])
+    return bytes([len(n) // 2]) + n + bytes([0, 0x26, 4, 4]) + struct.pack("<i", value)
+
+
+def out_int_param(name):
+    n = utf16(name)
+    return bytes([len(n) // 2]) + n + bytes([1, 0x26, 4, 0])
+
+
+def text_param(name, value):
+    n, v = utf16(name), utf16(value)
+    return (bytes([len(n) // 2]) + n + bytes([0, 0xE7]) + struct.pack("<H", 8000)
+            + bytes([9, 4, 0xD0, 0, 0x34]) + struct.pack("<H", len(v)) + v)
+
+
+def rpc(proc_id, *params):
+    headers = struct.pack("<IIHQI", 22, 18, 2, 0, 1)
+    return packet(0x03, headers + struct.pack("<HHH", 0xFFFF, proc_id, 0) + b"".join(params))
+
+
+class RawClient:
+    """A bare TDS client, for the requests the client libraries do not send."""
+
+    def __init__(self, port):
+        self.sock = socket.create_connection(("127.0.0.1", port), timeout=10)
+        self.sock.sendall(prelogin())
+        self.response()
+        self.sock.sendall(packet(0x10, login7(LOGIN, PASSWORD, "DB1")))
+        if b"\xad" not in self.response():
+            raise AssertionError("no LOGINACK")
+
+    def response(self):
+        data = b""
+        while True:
+            header = self.recv(8)
+            kind, status, length = struct.unpack(">BBH", header[:4])
+            data += self.recv(length - 8)
+            if status & 1:
+                return data
+
+    def recv(self, n):
+        out = b""
+        while len(out) < n:
+            chunk = self.sock.recv(n - len(out))
+            if not chunk:
+                raise ConnectionError("closed")
+            out += chunk
+        return out
+
+    def close(self):
+        self.sock.close()
+
+
+class PreparedStatementTest(ServerTestCase):
+    def test_prepare_execute_unprepare(self):
+        c = RawClient(self.server.port)
+        try:
+            c.sock.sendall(rpc(11, out_int_param("@handle"), text_param("@params", "@P1 int"),
+                               text_param("@stmt", "select sDealerName from tbl_DealerMaster "
+                                          "where nDealerCategory = @P1 and sDealerId = 'G002'")))
+            answer = c.response()
+            at = answer.index(b"\xac")  # RETURNVALUE: the handle
+            name_len = answer[at + 3]
+            value_at = at + 4 + 2 * name_len + 1 + 4 + 2 + 2
+            self.assertEqual(answer[value_at], 4)
+            handle = struct.unpack("<i", answer[value_at + 1:value_at + 5])[0]
+            c.sock.sendall(rpc(12, int_param("@handle", handle), int_param("", 7)))
+            self.assertIn(utf16("Group 2"), c.response())
+            c.sock.sendall(rpc(12, int_param("@handle", handle), int_param("", 2)))
+            self.assertNotIn(utf16("Group 2"), c.response())
+            c.sock.sendall(rpc(15, int_param("@handle", handle)))
+            c.response()
+            c.sock.sendall(rpc(12, int_param("@handle", handle), int_param("", 7)))
+            self.assertIn(utf16("Could not find prepared statement"), c.response())
+        finally:
+            c.close()
+
+    def test_executesql_with_named_parameters(self):
+        c = RawClient(self.server.port)
+        try:
+            c.sock.sendall(rpc(10, text_param("@stmt", "select sDealerName from tbl_DealerMaster "
+                                              "where sDealerId = @id"),
+                               text_param("@params", "@id nvarchar(20)"),
+                               text_param("@id", "G003")))
+            self.assertIn(utf16("Group 3"), c.response())
+            c.sock.sendall(rpc(10, text_param("@stmt", "select * from tbl_DealerMaster "
+                                              "where sDealerId = @id"),
+                               text_param("@params", "@id nvarchar(20)"),
+                               text_param("@id", "x' or 1=1 --")))
+            self.assertNotIn(utf16("Group 1"), c.response())  # the quote stays inside the value
+        finally:
+            c.close()
+
+
 class ConnectionLimitTest(ServerTestCase):
     server_args = ("--max-connections", "2")
 
