@@ -525,16 +525,10 @@ void ClientSession::HandleTransactionRequest(std::string_view payload) {
             ++m_tranCount;
             break;
         case tds::TransactionRequest::Kind::Commit:
-            if (m_tranCount > 0)
-                CommitTransaction(r);
-            if (t.beginAfter) {
-                OpenTransaction(r);
-                m_tranCount = 1;
-            }
-            break;
         case tds::TransactionRequest::Kind::Rollback:
+            // Either ends the open transaction, if any, and may begin the next.
             if (m_tranCount > 0)
-                RollbackTransaction(r);
+                EndTransaction(r, t.kind == tds::TransactionRequest::Kind::Commit);
             if (t.beginAfter) {
                 OpenTransaction(r);
                 m_tranCount = 1;
