@@ -53,13 +53,7 @@ BOOL CDatabase::Open(const char* lpszDSN, BOOL bExclusive, BOOL bReadonly, const
     env.Check(SQLSetEnvAttr(env.Get(), SQL_ATTR_ODBC_VERSION,
                             reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0));
     OdbcHandle dbc(SQL_HANDLE_DBC, SQL_HANDLE_ENV, env.Get());
-    // Both attributes must be in place before the connection is made: the driver
-    // manager chooses the cursor library at connect time.
-    if (bUseCursorLib) {
-        dbc.Check(SQLSetConnectAttr(dbc.Get(), SQL_ATTR_ODBC_CURSORS,
-                                    reinterpret_cast<SQLPOINTER>(SQL_CUR_USE_ODBC),
-                                    SQL_IS_UINTEGER));
-    }
+    // The access mode must be in place before the connection is made.
     if (bReadonly) {
         dbc.Check(SQLSetConnectAttr(dbc.Get(), SQL_ATTR_ACCESS_MODE,
                                     reinterpret_cast<SQLPOINTER>(SQL_MODE_READ_ONLY),
@@ -83,6 +77,7 @@ BOOL CDatabase::Open(const char* lpszDSN, BOOL bExclusive, BOOL bReadonly, const
     m_henv = std::move(env);
     m_hdbc = std::move(dbc);
     m_bConnected = true;
+    m_bOwnSnapshots = bUseCursorLib != FALSE;
     const size_t length = std::min<size_t>(outLength < 0 ? 0 : outLength, out.size() - 1);
     // Kept without the password, which the program holds once, elsewhere.
     m_strConnect = kOdbcPrefix + fw::WithoutPassword(std::string_view(
@@ -111,6 +106,7 @@ void CDatabase::Disconnect() noexcept {
         }
         m_bConnected = false;
     }
+    m_bOwnSnapshots = false;
     m_hdbc.Reset();
     m_henv.Reset();
     m_strConnect.clear();

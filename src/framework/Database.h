@@ -22,8 +22,13 @@ public:
     // Connects to data source `lpszDSN` with the keys of `lpszConnect`, which must
     // start with "ODBC;". The driver receives "DSN=<dsn>;" followed by the connect
     // text's keys; the keys given there win over the data source's settings.
-    // `bUseCursorLib` puts the driver manager's cursor library in use; `bReadonly`
-    // asks for a read-only connection; exclusive access is not supported.
+    // `bUseCursorLib` gives every recordset on the connection what the cursor
+    // library gives, whatever the driver: a read-only snapshot fixed when it
+    // opens. The framework keeps that snapshot itself, in memory (see
+    // CRecordset::Open), rather than loading the driver manager's cursor
+    // library, which keeps its rows in a temporary file at a cost of several
+    // system calls a row. `bReadonly` asks for a read-only connection;
+    // exclusive access is not supported.
     // Returns TRUE when connected. No prompt exists, so a refused connection (bad
     // data source, missing driver, failed login) throws CDBException with the
     // driver's diagnostics, as does a malformed connect text or opening a
@@ -55,6 +60,8 @@ private:
     OdbcHandle m_henv;
     OdbcHandle m_hdbc;
     bool m_bConnected = false;
+    // Opened with the cursor library: recordsets keep their own snapshots.
+    bool m_bOwnSnapshots = false;
     std::string m_strConnect;
     std::vector<CRecordset*> m_openRecordsets;
 };

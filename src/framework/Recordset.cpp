@@ -1,7 +1,9 @@
-// CRecordset: executing a statement, binding and fetching rows; the field
-// exchange passes that name, bind and fill the text members.
+// CRecordset: executing a statement, binding column blocks, fetching rows into
+// its own snapshot or from the driver's cursor; the field exchange passes that
+// name, size and fill the text members.
 #include "framework/Recordset.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstring>
 #include <strings.h>
@@ -35,6 +37,28 @@ size_t CompleteCharacters(const char* text, size_t length) {
     return (lead - 1) + needed > length ? lead - 1 : length;
 }
 
+// The text a bound cell holds: nullopt for NULL, otherwise the bytes up to the
+// driver's terminating zero; text longer than `maxLength` is cut there, at a
+// character boundary.
+fw::CellText CellText(const char* cell, SQLLEN indicator, int maxLength) {
+    if (indicator == SQL_NULL_DATA) {
+        return std::nullopt;
+    }
+    const size_t max = static_cast<size_t>(maxLength);
+    const bool cut = indicator == SQL_NO_TOTAL || indicator > maxLength;
+    size_t length = cut ? max : static_cast<size_t>(indicator < 0 ? 0 : indicator);
+    length = strnlen(cell, length);
+    if (cut) {
+        length = CompleteCharacters(cell, length);
+    }
+    return std::string_view(cell, length);
+}
+
+// Rows fetched at once: enough that a fetch's cost is spread over many rows,
+// few enough that the block stays small.
+constexpr size_t kBlockBytes = 256 * 1024;
+constexpr size_t kMaxBlockRows = 1024;
+
 bool StartsWithWord(std::string_view text, std::string_view word) {
     return text.size() >= word.size() && strncasecmp(text.data(), word.data(), word.size()) == 0;
 }
@@ -59,30 +83,17 @@ void CFieldExchange::ExchangeText(const char* szName, std::string& value, int nM
         }
         m_strColumns += szName != nullptr ? szName : "";
         break;
-    case BindFieldToColumn: {
-        CRecordset::BoundField& field = m_prs->m_boundFields.at(index);
-        field.buffer.assign(static_cast<size_t>(nMaxLength) + 1, '\0');
-        field.indicator = 0;
-        m_prs->m_hstmt.Check(SQLBindCol(
-            m_prs->m_hstmt.Get(), static_cast<SQLUSMALLINT>(index + 1), SQL_C_CHAR,
-            field.buffer.data(), static_cast<SQLLEN>(field.buffer.size()), &field.indicator));
+    case BindFieldToColumn:
+        // The sizes gathered here shape the column blocks that BindColumns binds.
+        m_prs->m_columns.at(index).maxLength = nMaxLength;
         break;
-    }
     case Fixup: {
-        const CRecordset::BoundField& field = m_prs->m_boundFields.at(index);
-        if (field.indicator == SQL_NULL_DATA) {
+        const fw::CellText& cell = m_prs->m_row.at(index);
+        if (cell) {
+            value.assign(cell->data(), cell->size());
+        } else {
             value.clear();
-            break;
         }
-        const size_t max = static_cast<size_t>(nMaxLength);
-        const bool cut = field.indicator == SQL_NO_TOTAL || field.indicator > nMaxLength;
-        size_t length = cut ? max : static_cast<size_t>(field.indicator < 0 ? 0 : field.indicator);
-        // The driver ends the text with a zero; text is read up to it.
-        length = strnlen(field.buffer.data(), length);
-        if (cut) {
-            length = CompleteCharacters(field.buffer.data(), length);
-        }
-        value.assign(field.buffer.data(), length);
         break;
     }
     }
@@ -149,7 +160,7 @@ BOOL CRecordset::Open(UINT nOpenType, const char* lpszSQL, DWORD dwOptions) {
         m_hstmt = OdbcHandle(SQL_HANDLE_STMT, SQL_HANDLE_DBC, m_pDatabase->GetHandle());
         m_pDatabase->AddRecordset(this);
         m_bOpen = true;
-        Execute(nOpenType);
+        Execute(nOpenType, m_pDatabase->m_bOwnSnapshots);
     } catch (...) {
         Close();
         throw;
@@ -157,15 +168,16 @@ BOOL CRecordset::Open(UINT nOpenType, const char* lpszSQL, DWORD dwOptions) {
     return TRUE;
 }
 
-void CRecordset::Execute(UINT nOpenType) {
-    // The snapshot is a static cursor, which the cursor library provides when the
-    // driver has none; this program never updates through a recordset.
+void CRecordset::Execute(UINT nOpenType, bool ownSnapshot) {
+    // The recordset's own snapshot reads the result once, front to back: the
+    // driver's plainest cursor serves. Otherwise the open type picks the cursor;
+    // this program never updates through a recordset.
     static constexpr SQLULEN cursorTypes[] = {SQL_CURSOR_KEYSET_DRIVEN, SQL_CURSOR_STATIC,
                                               SQL_CURSOR_DYNAMIC, SQL_CURSOR_FORWARD_ONLY};
+    const SQLULEN cursorType = ownSnapshot ? SQL_CURSOR_FORWARD_ONLY : cursorTypes[nOpenType];
     SQLHSTMT stmt = m_hstmt.Get();
     m_hstmt.Check(SQLSetStmtAttr(stmt, SQL_ATTR_CURSOR_TYPE,
-                                 reinterpret_cast<SQLPOINTER>(cursorTypes[nOpenType]),
-                                 SQL_IS_UINTEGER));
+                                 reinterpret_cast<SQLPOINTER>(cursorType), SQL_IS_UINTEGER));
     m_hstmt.Check(SQLSetStmtAttr(stmt, SQL_ATTR_CONCURRENCY,
                                  reinterpret_cast<SQLPOINTER>(SQL_CONCUR_READ_ONLY),
                                  SQL_IS_UINTEGER));
@@ -189,19 +201,102 @@ void CRecordset::Execute(UINT nOpenType) {
                                          std::to_string(m_nFields) + ".");
     }
     BindColumns();
-    Fetch();
+    if (ownSnapshot) {
+        ReadSnapshot();
+    }
+    Advance();
 }
 
 void CRecordset::BindColumns() {
-    m_boundFields.clear();
-    m_boundFields.resize(static_cast<size_t>(m_nFields));
-    CFieldExchange bind(CFieldExchange::BindFieldToColumn, this);
-    DoFieldExchange(&bind);
+    m_columns.assign(static_cast<size_t>(m_nFields), BoundColumn{});
+    m_row.assign(static_cast<size_t>(m_nFields), std::nullopt);
+    CFieldExchange sizes(CFieldExchange::BindFieldToColumn, this);
+    DoFieldExchange(&sizes);
+
+    size_t rowBytes = 0;
+    for (const BoundColumn& column : m_columns) {
+        rowBytes += static_cast<size_t>(column.maxLength) + 1;
+    }
+    const SQLULEN wanted =
+        std::clamp<size_t>(kBlockBytes / std::max<size_t>(rowBytes, 1), 1, kMaxBlockRows);
+    SQLHSTMT stmt = m_hstmt.Get();
+    SQLULEN rows = 1;
+    try {
+        m_hstmt.Check(SQLSetStmtAttr(stmt, SQL_ATTR_ROW_ARRAY_SIZE,
+                                     reinterpret_cast<SQLPOINTER>(wanted), SQL_IS_UINTEGER));
+        // The driver may have settled on another size (01S02).
+        m_hstmt.Check(
+            SQLGetStmtAttr(stmt, SQL_ATTR_ROW_ARRAY_SIZE, &rows, SQL_IS_UINTEGER, nullptr));
+    } catch (const CDBException&) {
+        // A driver without row arrays is read a row at a time.
+        rows = 1;
+    }
+    rows = std::max<SQLULEN>(rows, 1);
+    m_rowStatus.assign(rows, SQL_ROW_NOROW);
+    m_hstmt.Check(SQLSetStmtAttr(stmt, SQL_ATTR_ROW_STATUS_PTR, m_rowStatus.data(), 0));
+    m_hstmt.Check(SQLSetStmtAttr(stmt, SQL_ATTR_ROWS_FETCHED_PTR, &m_blockRows, 0));
+    for (size_t i = 0; i < m_columns.size(); ++i) {
+        BoundColumn& column = m_columns[i];
+        const auto width = static_cast<size_t>(column.maxLength) + 1;
+        column.cells.assign(width * rows, '\0');
+        column.indicators.assign(rows, 0);
+        m_hstmt.Check(SQLBindCol(stmt, static_cast<SQLUSMALLINT>(i + 1), SQL_C_CHAR,
+                                 column.cells.data(), static_cast<SQLLEN>(width),
+                                 column.indicators.data()));
+    }
 }
 
-void CRecordset::Fetch() {
+bool CRecordset::FetchBlock() {
+    m_blockRows = 0;
+    m_nextBlockRow = 0;
     // Truncated text (01004) arrives as SQL_SUCCESS_WITH_INFO and is not an error.
     if (m_hstmt.Check(SQLFetch(m_hstmt.Get())) == SQL_NO_DATA) {
+        return false;
+    }
+    if (m_rowStatus.size() == 1) {
+        m_blockRows = 1; // whether or not the driver counts single rows
+    }
+    for (SQLULEN row = 0; row < m_blockRows; ++row) {
+        if (m_rowStatus[row] == SQL_ROW_ERROR) {
+            // The failed row's diagnostics are on the statement.
+            m_hstmt.Check(SQL_ERROR);
+        }
+    }
+    return m_blockRows > 0;
+}
+
+bool CRecordset::NextRow() {
+    if (m_snapshot) {
+        return m_snapshot->Next(m_row);
+    }
+    if (m_nextBlockRow >= m_blockRows && !FetchBlock()) {
+        return false;
+    }
+    const SQLULEN row = m_nextBlockRow++;
+    for (size_t i = 0; i < m_columns.size(); ++i) {
+        const BoundColumn& column = m_columns[i];
+        const size_t width = static_cast<size_t>(column.maxLength) + 1;
+        m_row[i] =
+            CellText(column.cells.data() + row * width, column.indicators[row], column.maxLength);
+    }
+    return true;
+}
+
+void CRecordset::ReadSnapshot() {
+    auto snapshot = std::make_unique<fw::SnapshotRows>(m_columns.size());
+    while (NextRow()) {
+        snapshot->Append(m_row);
+    }
+    // Every row is in hand: the driver's statement goes, which leaves the
+    // connection free for the next one and keeps only the compact copy.
+    m_hstmt.Reset();
+    m_columns.clear();
+    m_rowStatus.clear();
+    m_snapshot = std::move(snapshot);
+}
+
+void CRecordset::Advance() {
+    if (!NextRow()) {
         m_bEOF = true;
         return;
     }
@@ -217,7 +312,7 @@ void CRecordset::MoveNext() {
     if (m_bEOF) {
         ThrowFrameworkError("HY109", "Attempt to move past the end of the recordset.");
     }
-    Fetch();
+    Advance();
 }
 
 void CRecordset::Close() {
@@ -227,7 +322,12 @@ void CRecordset::Close() {
         m_pDatabase->RemoveRecordset(this);
     }
     m_hstmt.Reset();
-    m_boundFields.clear();
+    m_columns.clear();
+    m_rowStatus.clear();
+    m_blockRows = 0;
+    m_nextBlockRow = 0;
+    m_snapshot.reset();
+    m_row.clear();
     m_bOpen = false;
     m_bEOF = true;
 }

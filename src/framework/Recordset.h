@@ -1,11 +1,14 @@
-// CRecordset: one statement's result set on a CDatabase, read a row at a time
-// through columns bound by field exchange (CFieldExchange, RFX_Text).
+// CRecordset: one statement's result set on a CDatabase, read through columns
+// bound by field exchange (CFieldExchange, RFX_Text), from the driver's cursor
+// or from the recordset's own snapshot.
 #pragma once
 
 #include "framework/Database.h"
 #include "framework/OdbcHandle.h"
+#include "framework/SnapshotRows.h"
 #include "framework/Win32Types.h"
 
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -61,6 +64,12 @@ public:
     // or "{call" runs exactly as it stands; any other text names a table, read as
     // "SELECT <bound columns> FROM <text>". Results that are row counts are
     // skipped up to the first result set. An open recordset is closed first.
+    // On a database opened with the cursor library, every open type gives a
+    // read-only snapshot: the whole result is read here, in blocks of rows, and
+    // kept compactly in memory until Close; the driver's statement is released
+    // at once, later changes to the data do not show, and a driver error in any
+    // row is thrown here. Otherwise the driver's cursor of the open type is read
+    // a block at a time as the recordset moves.
     // Returns TRUE. Throws CDBException when the connection is not open (no
     // connection of its own is attempted), for an unknown open type or option, a
     // field count that disagrees with m_nFields, and for any driver error; the
@@ -73,12 +82,16 @@ public:
     BOOL IsOpen() const { return m_bOpen ? TRUE : FALSE; }
     // TRUE past the last row, for an empty result and for a closed recordset.
     BOOL IsEOF() const { return (!m_bOpen || m_bEOF) ? TRUE : FALSE; }
-    // Fetches the next row into the bound members. Throws CDBException on a
-    // driver error, when the recordset is closed or already past its end.
+    // Moves to the next row and copies it into the bound members; past the last
+    // row IsEOF() becomes TRUE and the members keep the last row. Throws
+    // CDBException on a driver error, when the recordset is closed or already
+    // past its end.
     void MoveNext();
 
     // The statement last sent to the driver.
     const std::string& GetSQL() const { return m_strSQL; }
+    // The memory the recordset's own snapshot takes; 0 without one.
+    std::size_t GetSnapshotBytes() const { return m_snapshot ? m_snapshot->Bytes() : 0; }
 
     virtual std::string GetDefaultConnect() { return "ODBC;"; }
     virtual std::string GetDefaultSQL() { return {}; }
@@ -96,19 +109,36 @@ public:
 private:
     friend class CFieldExchange;
 
-    struct BoundField {
-        std::vector<char> buffer;
-        SQLLEN indicator = 0;
+    // One bound column: a block's worth of cells of maxLength + 1 bytes each,
+    // and their length indicators.
+    struct BoundColumn {
+        int maxLength = 0;
+        std::vector<char> cells;
+        std::vector<SQLLEN> indicators;
     };
 
-    void Execute(UINT nOpenType);
+    void Execute(UINT nOpenType, bool ownSnapshot);
     void BindColumns();
-    void Fetch();
+    // Fetches the next block of rows; false when the result has no more.
+    bool FetchBlock();
+    // Points m_row at the next row, from the snapshot or the fetched block;
+    // false past the last row.
+    bool NextRow();
+    void ReadSnapshot();
+    // Moves to the next row and fills the members, or sets m_bEOF.
+    void Advance();
 
     OdbcHandle m_hstmt;
     bool m_bOpen = false;
     bool m_bEOF = true;
     std::string m_strSQL;
     // Sized once per open before binding, so the driver's buffer addresses hold.
-    std::vector<BoundField> m_boundFields;
+    std::vector<BoundColumn> m_columns;
+    std::vector<SQLUSMALLINT> m_rowStatus;
+    SQLULEN m_blockRows = 0;
+    SQLULEN m_nextBlockRow = 0;
+    // The result as read when the recordset opened, when it keeps its own.
+    std::unique_ptr<fw::SnapshotRows> m_snapshot;
+    // The current row's cells, which the field exchange copies into the members.
+    std::vector<fw::CellText> m_row;
 };

@@ -47,14 +47,16 @@ void OdbcTestEnvironment::SetUp() {
         ASSERT_NE(dlopen(library.c_str(), RTLD_NOW | RTLD_NODELETE), nullptr) << dlerror();
     }
     WriteFile(s_dir / "odbcinst.ini",
-              "[SQLiteTest]\nDescription=SQLite3 ODBC Driver\nDriver=" + driver +
+              std::string("[") + kSqliteDriver + "]\nDescription=SQLite3 ODBC Driver\nDriver=" +
+                  driver + "\n\n[" + kEmbeddedDriver + "]\nDriver=" + STO_EMBEDDED_ODBC_DRIVER +
                   "\n\n[MissingDriver]\nDriver=" + (s_dir / "no-such-driver.so").string() + "\n");
-    WriteFile(s_dir / "odbc.ini", std::string("[") + kDsn +
-                                      "]\nDriver=SQLiteTest\nDatabase=" + DsnFile() + "\n\n[" +
-                                      kMissingDriverDsn + "]\nDriver=MissingDriver\n");
+    WriteFile(s_dir / "odbc.ini", std::string("[") + kDsn + "]\nDriver=" +
+                                      std::string(kSqliteDriver) + "\nDatabase=" + DsnFile() +
+                                      "\n\n[" + kMissingDriverDsn + "]\nDriver=MissingDriver\n");
     setenv("ODBCSYSINI", s_dir.c_str(), 1);
     setenv("ODBCINSTINI", "odbcinst.ini", 1);
     setenv("ODBCINI", (s_dir / "odbc.ini").c_str(), 1);
+    setenv("EMBSQL_DATA_DIR", (s_dir / "embedded").c_str(), 1);
 
     Exec(DsnFile(),
          std::string(kSchema) + "insert into tbl_DealerMaster values ('A-ONLY', 'AC', null, 7);");

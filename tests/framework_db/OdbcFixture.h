@@ -18,6 +18,9 @@ class OdbcTestEnvironment : public ::testing::Environment {
 public:
     // The data source whose settings name DsnFile() through the SQLite driver.
     static constexpr const char* kDsn = "DealerDsn";
+    // The driver names of Debian's SQLite driver and the embedded server's.
+    static constexpr const char* kSqliteDriver = "SQLiteTest";
+    static constexpr const char* kEmbeddedDriver = "EmbeddedTest";
     // A data source whose driver library does not exist.
     static constexpr const char* kMissingDriverDsn = "NoDriverDsn";
 
