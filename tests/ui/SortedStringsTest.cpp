@@ -2,7 +2,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
 #include <random>
+#include <strings.h>
 
 #include "framework/SortedStrings.h"
 #include "ui/DialogFixture.h"
@@ -59,6 +61,54 @@ TEST(SortedStrings, ManyEntriesInRandomOrderComeOutSorted) {
         ASSERT_EQ(list.At(i), values[i]) << i;
     }
     EXPECT_EQ(list.FindPrefix(values[12345]), 12345u);
+}
+
+TEST(SortedStrings, IndexesAndPrefixesAgreeWithAPlainSortedListWhateverTheOrder) {
+    // Several chunks' worth, with entries equal but for case and exact repeats.
+    std::vector<std::string> ascending;
+    for (int i = 0; i < 3000; ++i) {
+        ascending.push_back((i % 5 == 0 ? "c" : "C") + std::to_string(100000 + i / 2));
+    }
+    std::sort(ascending.begin(), ascending.end(), fw::ListLess);
+    std::vector<std::string> descending(ascending.rbegin(), ascending.rend());
+    std::vector<std::string> random = ascending;
+    std::shuffle(random.begin(), random.end(), std::mt19937(3));
+    // Mostly in order, now and then an entry from further back.
+    std::vector<std::string> nearly = ascending;
+    for (std::size_t i = 97; i < nearly.size(); i += 97) {
+        std::swap(nearly[i], nearly[i - 90]);
+    }
+    const std::pair<const char*, const std::vector<std::string>*> orders[] = {
+        {"ascending", &ascending},
+        {"descending", &descending},
+        {"random", &random},
+        {"nearly", &nearly}};
+    for (const auto& [name, values] : orders) {
+        SCOPED_TRACE(name);
+        fw::SortedStrings list;
+        std::vector<std::string> model;
+        for (const auto& v : *values) {
+            const auto at = std::upper_bound(model.begin(), model.end(), v, fw::ListLess);
+            const auto expected = static_cast<std::size_t>(at - model.begin());
+            model.insert(at, v);
+            ASSERT_EQ(list.Insert(v), expected) << v;
+        }
+        ASSERT_EQ(list.Size(), model.size());
+        for (std::size_t i = 0; i < model.size(); ++i) {
+            ASSERT_EQ(list.At(i), model[i]) << i;
+        }
+        EXPECT_EQ(list.At(model.size()), "");
+        for (const char* prefix : {"c1002", "C10149", "c101499", "C10", "", "D", "c09"}) {
+            const auto first = std::find_if(model.begin(), model.end(), [&](const std::string& e) {
+                return e.size() >= std::strlen(prefix) &&
+                       strncasecmp(e.c_str(), prefix, std::strlen(prefix)) == 0;
+            });
+            EXPECT_EQ(list.FindPrefix(prefix),
+                      first == model.end() ? std::nullopt
+                                           : std::optional<std::size_t>(first - model.begin()))
+                << prefix;
+        }
+    }
 }
 
 class DropDownListTest : public MainDialogFixture {};
