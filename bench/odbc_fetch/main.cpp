@@ -1,54 +1,30 @@
-// Fetches every client of the 1,000,000-client demo database through
-// unixODBC with a bound column, once with the embedded server's driver and
-// once with Debian's SQLite ODBC driver on the same file, and prints both
-// rates side by side. The database is made once and kept in the build tree.
-#include "embsql/Admin.h"
-#include "embsql/Provision.h"
+// Reads every client of the demo databases (1,000 groups; 10k, 100k and 1M
+// clients) through unixODBC with each driver, three ways: the driver's own
+// bound fetch (a row and 100 rows a fetch), the program's recordset (the
+// connection opened with the cursor library, as the program opens it, served
+// by the framework's own snapshot), and unixODBC's cursor library itself.
+// Prints the times and the recordset's cost as a ratio of the driver's.
+#include "BenchData.h"
+
+#include "db/Ctbl_DealerMaster.h"
 
 #include <sql.h>
 #include <sqlext.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
+#include <functional>
 #include <stdexcept>
 #include <string>
 
 namespace {
 
-namespace fs = std::filesystem;
-
-constexpr const char* kServer = "bench";
-constexpr const char* kDatabase = "Clients";
-constexpr const char* kLogin = "sa";
-constexpr const char* kPassword = "Bench#1";
-constexpr long long kGroups = 1000;
-constexpr long long kClientsPerGroup = 1000;
-constexpr const char* kSqliteDriver = "/usr/lib/x86_64-linux-gnu/odbc/libsqlite3odbc.so";
 constexpr const char* kQuery =
     "select sDealerId from tbl_DealerMaster where nDealerCategory = 2 or nDealerCategory = 4";
 
-// Makes the database unless a finished one is already there.
-fs::path EnsureDatabase(const fs::path& dir) {
-    ::setenv("EMBSQL_DATA_DIR", (dir / "data").c_str(), 1);
-    const fs::path file = embsql::DatabasePath(kServer, kDatabase);
-    const fs::path done = dir / "database-complete";
-    if (fs::exists(done) && fs::exists(file)) {
-        return file;
-    }
-    fs::remove(file);
-    std::printf("making the demo database of %lld clients (kept for later runs)...\n",
-                kGroups * kClientsPerGroup);
-    std::fflush(stdout);
-    auto admin = embsql::Admin::Create(kServer, kDatabase);
-    admin->AddLogin(kLogin, kPassword);
-    embsql::InstallSchema(*admin);
-    embsql::FillDemoData(*admin, {kGroups, kClientsPerGroup}, false);
-    admin.reset();
-    std::ofstream(done) << "complete\n";
-    return file;
+double Seconds(std::chrono::steady_clock::time_point since) {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();
 }
 
 std::string Diagnostic(SQLSMALLINT type, SQLHANDLE h) {
@@ -72,17 +48,24 @@ struct Run {
 };
 
 // One connection, one statement, every row fetched into a bound 255-character
-// text buffer, `arraySize` rows per fetch.
-Run FetchAll(SQLHENV env, const std::string& connectionString, SQLULEN arraySize) {
+// text buffer, `arraySize` rows per fetch; with `cursorLibrary`, through
+// unixODBC's cursor library and a static cursor. Timed from the statement's
+// execution to its release; the connection is not timed.
+Run DriverFetch(SQLHENV env, const std::string& connect, SQLULEN arraySize, bool cursorLibrary) {
     SQLHDBC dbc = SQL_NULL_HDBC;
     SQLHSTMT stmt = SQL_NULL_HSTMT;
     Check(SQLAllocHandle(SQL_HANDLE_DBC, env, &dbc), SQL_HANDLE_ENV, env, "connection handle");
     Run run;
     try {
-        Check(SQLDriverConnect(
-                  dbc, nullptr,
-                  reinterpret_cast<SQLCHAR*>(const_cast<char*>(connectionString.c_str())), SQL_NTS,
-                  nullptr, 0, nullptr, SQL_DRIVER_NOPROMPT),
+        if (cursorLibrary) {
+            Check(SQLSetConnectAttr(dbc, SQL_ATTR_ODBC_CURSORS,
+                                    reinterpret_cast<SQLPOINTER>(SQL_CUR_USE_ODBC),
+                                    SQL_IS_UINTEGER),
+                  SQL_HANDLE_DBC, dbc, "cursor library");
+        }
+        Check(SQLDriverConnect(dbc, nullptr,
+                               reinterpret_cast<SQLCHAR*>(const_cast<char*>(connect.c_str())),
+                               SQL_NTS, nullptr, 0, nullptr, SQL_DRIVER_NOPROMPT),
               SQL_HANDLE_DBC, dbc, "connect");
         Check(SQLAllocHandle(SQL_HANDLE_STMT, dbc, &stmt), SQL_HANDLE_DBC, dbc, "statement");
         std::string buffer(256 * arraySize, '\0');
@@ -93,6 +76,11 @@ Run FetchAll(SQLHENV env, const std::string& connectionString, SQLULEN arraySize
               SQL_HANDLE_STMT, stmt, "row array size");
         Check(SQLSetStmtAttr(stmt, SQL_ATTR_ROWS_FETCHED_PTR, &fetched, 0), SQL_HANDLE_STMT, stmt,
               "rows fetched");
+        if (cursorLibrary) {
+            Check(SQLSetStmtAttr(stmt, SQL_ATTR_CURSOR_TYPE,
+                                 reinterpret_cast<SQLPOINTER>(SQL_CURSOR_STATIC), 0),
+                  SQL_HANDLE_STMT, stmt, "static cursor");
+        }
         const auto start = std::chrono::steady_clock::now();
         Check(SQLExecDirect(stmt, reinterpret_cast<SQLCHAR*>(const_cast<char*>(kQuery)), SQL_NTS),
               SQL_HANDLE_STMT, stmt, "execute");
@@ -104,8 +92,10 @@ Run FetchAll(SQLHENV env, const std::string& connectionString, SQLULEN arraySize
             Check(rc, SQL_HANDLE_STMT, stmt, "fetch");
             run.rows += static_cast<long long>(fetched);
         }
-        run.seconds =
-            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        // Releasing the statement is part of a read, as the recordset's Close is.
+        SQLFreeHandle(SQL_HANDLE_STMT, stmt);
+        stmt = SQL_NULL_HSTMT;
+        run.seconds = Seconds(start);
     } catch (...) {
         SQLFreeHandle(SQL_HANDLE_STMT, stmt);
         SQLDisconnect(dbc);
@@ -118,11 +108,31 @@ Run FetchAll(SQLHENV env, const std::string& connectionString, SQLULEN arraySize
     return run;
 }
 
+// The program's read: a connection opened as the program opens it, the
+// dealer recordset opened as a snapshot and moved to its end. Also reports
+// the memory the snapshot takes.
+Run ProgramRead(const std::string& connect, std::size_t* snapshotBytes) {
+    CDatabase db;
+    db.Open(nullptr, FALSE, FALSE, ("ODBC;" + connect).c_str(), TRUE);
+    Ctbl_DealerMaster rs(&db);
+    Run run;
+    const auto start = std::chrono::steady_clock::now();
+    rs.Open(CRecordset::snapshot, kQuery, CRecordset::none);
+    *snapshotBytes = rs.GetSnapshotBytes();
+    while (!rs.IsEOF()) {
+        ++run.rows;
+        rs.MoveNext();
+    }
+    rs.Close();
+    run.seconds = Seconds(start);
+    return run;
+}
+
 // The best of a few runs, so that a cold cache does not decide.
-Run Best(SQLHENV env, const std::string& connectionString, SQLULEN arraySize) {
+Run Best(const std::function<Run()>& once, int runs = 5) {
     Run best;
-    for (int i = 0; i < 3; ++i) {
-        const Run r = FetchAll(env, connectionString, arraySize);
+    for (int i = 0; i < runs; ++i) {
+        const Run r = once();
         if (best.seconds == 0 || r.seconds < best.seconds) {
             best = r;
         }
@@ -134,36 +144,38 @@ Run Best(SQLHENV env, const std::string& connectionString, SQLULEN arraySize) {
 
 int main() {
     try {
-        const fs::path dir = BENCH_DATA_DIR;
-        fs::create_directories(dir);
-        const fs::path file = EnsureDatabase(dir);
-        std::ofstream(dir / "odbcinst.ini") << "[Embedded]\nDriver = " << BENCH_DRIVER
-                                            << "\n\n[SQLite3]\nDriver = " << kSqliteDriver << "\n";
-        std::ofstream(dir / "odbc.ini") << "";
-        ::setenv("ODBCSYSINI", dir.c_str(), 1);
-        ::setenv("ODBCINSTINI", "odbcinst.ini", 1);
-        ::setenv("ODBCINI", (dir / "odbc.ini").c_str(), 1);
-
+        bench::UseBenchFolder();
         SQLHENV env = SQL_NULL_HENV;
         SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &env);
         SQLSetEnvAttr(env, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0);
-        const std::string ours = std::string("DRIVER={Embedded};SERVER=") + kServer +
-                                 ";Database=" + kDatabase + ";UID=" + kLogin + ";PWD=" + kPassword;
-        const std::string sqlite = "DRIVER={SQLite3};Database=" + file.string();
 
         std::printf("query: %s\n", kQuery);
-        std::printf("%-16s %10s %18s %18s %7s\n", "rows per fetch", "rows", "embedded rows/s",
-                    "sqliteodbc rows/s", "ratio");
-        for (SQLULEN arraySize : {SQLULEN{1}, SQLULEN{100}}) {
-            const Run a = Best(env, ours, arraySize);
-            const Run b = Best(env, sqlite, arraySize);
-            if (a.rows != b.rows) {
-                std::printf("row counts differ: %lld against %lld\n", a.rows, b.rows);
+        std::printf("%-5s %-11s %8s %10s %10s %10s %7s %8s %10s %7s\n", "size", "driver", "rows",
+                    "fetch 1", "fetch 100", "recordset", "ratio", "snapshot", "cursorlib", "ratio");
+        for (const long long size : bench::kSizes) {
+            const bench::Database db = bench::EnsureDatabase(size);
+            for (const bench::Driver& driver : bench::Drivers(db)) {
+                const Run single = Best([&] { return DriverFetch(env, driver.connect, 1, false); });
+                const Run block =
+                    Best([&] { return DriverFetch(env, driver.connect, 100, false); });
+                std::size_t snapshotBytes = 0;
+                const Run program =
+                    Best([&] { return ProgramRead(driver.connect, &snapshotBytes); });
+                const Run library = DriverFetch(env, driver.connect, 1, true);
+                if (program.rows != block.rows || library.rows != block.rows ||
+                    single.rows != block.rows) {
+                    std::printf("row counts differ: %lld, %lld, %lld, %lld\n", single.rows,
+                                block.rows, program.rows, library.rows);
+                }
+                // The driver's own cost is the faster of its two fetches.
+                const double own = std::min(single.seconds, block.seconds);
+                std::printf("%-5s %-11s %8lld %9.3fs %9.3fs %9.3fs %6.2fx %6.1fMB %9.3fs %6.1fx\n",
+                            bench::SizeName(size).c_str(), driver.name.c_str(), program.rows,
+                            single.seconds, block.seconds, program.seconds, program.seconds / own,
+                            static_cast<double>(snapshotBytes) / (1024 * 1024), library.seconds,
+                            library.seconds / own);
+                std::fflush(stdout);
             }
-            const double rateA = static_cast<double>(a.rows) / a.seconds;
-            const double rateB = static_cast<double>(b.rows) / b.seconds;
-            std::printf("%-16lu %10lld %18.0f %18.0f %6.2fx\n",
-                        static_cast<unsigned long>(arraySize), a.rows, rateA, rateB, rateA / rateB);
         }
         SQLFreeHandle(SQL_HANDLE_ENV, env);
         return 0;
