@@ -10,7 +10,7 @@ packages=(
   libsqlite3-dev sqlite3
   libsodium-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev
-  xvfb xauth xdotool imagemagick
+  xvfb xauth xdotool imagemagick libx11-dev
   debhelper dpkg-dev lintian
   clang libclang-rt-14-dev libfuzzer-14-dev
   freetds-bin tdsodbc python3-pyodbc python3-tds

@@ -15,9 +15,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr const char* kServer = "bench";
-constexpr const char* kLogin = "sa";
-constexpr const char* kPassword = "Bench#1";
 constexpr const char* kSqliteDriver = "/usr/lib/x86_64-linux-gnu/odbc/libsqlite3odbc.so";
 
 // Clients added to the first group, numbered after the demo's own and
@@ -37,16 +34,17 @@ std::string FirstValue(embsql::Admin& admin, const std::string& query) {
 
 } // namespace
 
-void UseBenchFolder() {
+fs::path UseBenchFolder() {
     const fs::path dir = BENCH_DATA_DIR;
     fs::create_directories(dir / "data");
     ::setenv("EMBSQL_DATA_DIR", (dir / "data").c_str(), 1);
     std::ofstream(dir / "odbcinst.ini") << "[Embedded]\nDriver = " << BENCH_DRIVER
                                         << "\n\n[SQLite3]\nDriver = " << kSqliteDriver << "\n";
-    std::ofstream(dir / "odbc.ini") << "";
+    std::ofstream(dir / "odbc.ini") << "[" << kDataSource << "]\nDriver = Embedded\n";
     ::setenv("ODBCSYSINI", dir.c_str(), 1);
     ::setenv("ODBCINSTINI", "odbcinst.ini", 1);
     ::setenv("ODBCINI", (dir / "odbc.ini").c_str(), 1);
+    return dir;
 }
 
 std::string SizeName(long long rows) {

@@ -10,12 +10,19 @@
 namespace bench {
 
 inline constexpr long long kGroups = 1000;
+// Where the databases are served and how the benchmarks log in.
+inline constexpr const char* kServer = "127.0.0.1";
+inline constexpr const char* kLogin = "sa";
+inline constexpr const char* kPassword = "Bench#1";
+// A data source in the benchmarks' ODBC files naming the embedded driver.
+inline constexpr const char* kDataSource = "Dealers";
 // The sizes every list benchmark runs at.
 inline constexpr long long kSizes[] = {10'000, 100'000, 1'000'000};
 
 // Points the embedded server and unixODBC at the benchmarks' folder in the
-// build tree and writes the driver list there. Call before any ODBC call.
-void UseBenchFolder();
+// build tree and writes the driver list and the data source there; returns the
+// folder. Call before any ODBC call.
+std::filesystem::path UseBenchFolder();
 
 struct Database {
     std::string name;
