@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cstring>
 #include <strings.h>
+#include <utility>
 
 namespace {
 
@@ -84,6 +85,23 @@ BOOL CDatabase::Open(const char* lpszDSN, BOOL bExclusive, BOOL bReadonly, const
                                      reinterpret_cast<const char*>(out.data()),
                                      strnlen(reinterpret_cast<const char*>(out.data()), length)));
     return TRUE;
+}
+
+void CDatabase::Adopt(CDatabase& other) {
+    if (m_bConnected) {
+        throw CDBException(SQL_ERROR, "08002", "The database connection is already open.");
+    }
+    if (!other.m_openRecordsets.empty()) {
+        throw CDBException(SQL_ERROR, "HY010",
+                           "A connection with open recordsets cannot change hands.");
+    }
+    Disconnect();
+    m_henv = std::move(other.m_henv);
+    m_hdbc = std::move(other.m_hdbc);
+    m_bConnected = std::exchange(other.m_bConnected, false);
+    m_bOwnSnapshots = std::exchange(other.m_bOwnSnapshots, false);
+    m_strConnect = std::move(other.m_strConnect);
+    other.m_strConnect.clear();
 }
 
 void CDatabase::Close() {

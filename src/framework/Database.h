@@ -38,6 +38,10 @@ public:
     // Closes every recordset open on this connection, then disconnects. Closing a
     // closed database does nothing. Never throws.
     virtual void Close();
+    // Takes over the open connection of `other` (opened on any thread), with its
+    // choice of snapshots; `other` is left closed. Throws CDBException when this
+    // database is open (08002) or a recordset is open on `other` (HY010).
+    void Adopt(CDatabase& other);
 
     BOOL IsOpen() const { return m_bConnected ? TRUE : FALSE; }
     // The connection handle; SQL_NULL_HANDLE while closed.

@@ -9,6 +9,7 @@
 #include <fstream>
 #include <memory>
 #include <sstream>
+#include <thread>
 
 namespace {
 
@@ -171,6 +172,46 @@ TEST(CDatabaseStateTest, RecordsetMayOutliveItsDatabase) {
     EXPECT_FALSE(rs.IsOpen());
     // Closing again, and the destructor, must not reach the destroyed database.
     rs.Close();
+}
+
+TEST(CDatabaseStateTest, AConnectionOpenedOnAnotherThreadChangesHands) {
+    CDatabase opened;
+    std::thread([&] {
+        opened.Open(Env::kDsn, FALSE, FALSE, Env::ConnectText(Env::DealerFile()).c_str(), TRUE);
+    }).join();
+    ASSERT_TRUE(opened.IsOpen());
+    const std::string connect = opened.GetConnect();
+
+    CDatabase db;
+    db.Adopt(opened);
+    EXPECT_FALSE(opened.IsOpen());
+    EXPECT_TRUE(opened.GetConnect().empty());
+    EXPECT_TRUE(db.IsOpen());
+    EXPECT_EQ(db.GetConnect(), connect);
+    Ctbl_DealerMaster rs(&db);
+    EXPECT_THAT(ReadIds(rs, kGroupQuery), ElementsAre("G01", "G02", "G'03"));
+    // The snapshots asked for at the open came along.
+    rs.Open(CRecordset::snapshot, kGroupQuery);
+    EXPECT_GT(rs.GetSnapshotBytes(), 0u);
+
+    // Neither an open database nor a connection with a recordset open moves.
+    CDatabase other;
+    ASSERT_TRUE(other.Open(Env::kDsn, FALSE, FALSE, Env::ConnectText(Env::DealerFile()).c_str()));
+    const struct {
+        CDatabase* to;
+        CDatabase* from;
+        const char* state;
+    } refusals[] = {{&db, &other, "08002"}, {&opened, &db, "HY010"}};
+    for (const auto& r : refusals) {
+        try {
+            r.to->Adopt(*r.from);
+            ADD_FAILURE() << r.state << " case moved";
+        } catch (const CDBException& e) {
+            EXPECT_EQ(e.GetSQLState(), r.state);
+        }
+        EXPECT_TRUE(r.from->IsOpen()) << r.state;
+    }
+    EXPECT_TRUE(rs.IsOpen());
 }
 
 } // namespace
