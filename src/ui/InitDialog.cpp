@@ -1,8 +1,8 @@
 // OnInitDialog: the main dialog's start-up with its settings from the
 // registry, the one ODBC connection and the group list.
-#include "db/Connection.h"
-#include "db/Rows.h"
-#include "db/Startup.h"
+#include <exception>
+
+#include "db/PreparedStart.h"
 #include "db/Statements.h"
 #include "framework/UiServices.h"
 #include "ui/ResourceIds.h"
@@ -16,7 +16,10 @@ BOOL CSolvaneToOrbelleDlg::OnInitDialog() {
     UpdateData(FALSE);
     OpenLogFile();
 
-    const db::StartupRead read = db::ReadSettings(m_hSettingsKey, m_settings);
+    // The work that needs no window may already be under way on another core.
+    db::PreparedStart start = m_preparedStart.valid() ? m_preparedStart.get() : db::PrepareStart();
+    m_settings = start.settings;
+    const db::StartupRead& read = start.read;
     if (read.outcome == db::StartupOutcome::End) {
         // A present but empty setting, or a password that cannot be decoded,
         // ends the program: shown, then logged, then no later step runs.
@@ -27,7 +30,7 @@ BOOL CSolvaneToOrbelleDlg::OnInitDialog() {
         return FALSE;
     }
     if (read.outcome == db::StartupOutcome::Connect) {
-        ConnectAndListGroups();
+        ConnectAndListGroups(start);
     }
     SetDlgItemText(IDC_SERVER_ADDRESS, m_strServerAddress);
     SetDlgItemText(IDC_DATABASE_NAME, m_strDatabaseName);
@@ -35,16 +38,24 @@ BOOL CSolvaneToOrbelleDlg::OnInitDialog() {
     return TRUE;
 }
 
-void CSolvaneToOrbelleDlg::ConnectAndListGroups() {
+void CSolvaneToOrbelleDlg::ConnectAndListGroups(db::PreparedStart& start) {
     // A refused connection or query is not caught here: the framework shows
     // it, and the steps after it do not run.
-    if (!db::Connect(m_database, m_settings)) {
+    if (start.connectError) {
+        std::rethrow_exception(start.connectError);
+    }
+    if (!start.connected) {
         return;
     }
+    m_database.Adopt(*start.database);
     m_btnConvert.EnableWindow(TRUE);
     m_cboGroupId.AddString("");
-    db::ReadRows(m_rsDealerMaster, db::kGroupListStatement,
-                 [this](const std::string& group) { m_cboGroupId.AddString(group); });
+    for (const std::string& group : start.groups) {
+        m_cboGroupId.AddString(group);
+    }
+    if (start.queryError) {
+        std::rethrow_exception(start.queryError);
+    }
     m_strMessage = db::ServerLine(m_strServerAddress, m_strDatabaseName);
     WriteLog(m_strMessage);
 }

@@ -4,10 +4,12 @@
 #pragma once
 
 #include <cstdint>
+#include <future>
 #include <memory>
 #include <string>
 
 #include "db/Ctbl_DealerMaster.h"
+#include "db/PreparedStart.h"
 #include "db/Settings.h"
 #include "framework/Database.h"
 #include "framework/Dialog.h"
@@ -26,6 +28,13 @@ public:
 
     explicit CSolvaneToOrbelleDlg(CWnd* pParent = nullptr);
     ~CSolvaneToOrbelleDlg() override;
+
+    // Start-up takes its settings, connection and group list from `start`,
+    // begun before the dialog was built, instead of doing that work itself
+    // when it initialises. Call before the dialog is created.
+    void UsePreparedStart(std::future<db::PreparedStart> start) {
+        m_preparedStart = std::move(start);
+    }
 
     // One log entry: time-stamped into the log file and the Output pane.
     void WriteLog(std::string message);
@@ -81,6 +90,8 @@ public:
     // An entry did not reach the log file, and the operator was told so.
     bool m_bLogFailureShown = false;
     int m_nLogError = 0; // why the log file could not be opened or written
+    // Start-up's work begun ahead of the dialog, if any (see UsePreparedStart).
+    std::future<db::PreparedStart> m_preparedStart;
 
 protected:
     BOOL OnInitDialog() override;
@@ -93,8 +104,8 @@ private:
     // Opens the dated log file in the working directory.
     void OpenLogFile();
     // Start-up's last steps when the settings were read: the connection,
-    // the group list and the server line.
-    void ConnectAndListGroups();
+    // the group list and the server line, from what `start` prepared.
+    void ConnectAndListGroups(db::PreparedStart& start);
     // The shell step at the end of start-up: the About item on the system
     // menu, then the big and small icons.
     void AddAboutItemAndIcons();
