@@ -5,6 +5,8 @@ find_package(wxWidgets 3.2 REQUIRED COMPONENTS core base)
 pkg_check_modules(ODBC REQUIRED IMPORTED_TARGET odbc)
 pkg_check_modules(SQLITE3 REQUIRED IMPORTED_TARGET sqlite3)
 pkg_check_modules(SODIUM REQUIRED IMPORTED_TARGET libsodium)
+# The toolkit under wxWidgets, for what wxWidgets does not reach (accessibility).
+pkg_check_modules(GTK3 REQUIRED IMPORTED_TARGET gtk+-3.0)
 
 # wxWidgets as one imported target, its headers as system headers so that
 # our warning flags apply to our code only.

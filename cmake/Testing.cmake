@@ -3,18 +3,24 @@ enable_testing()
 find_package(GTest REQUIRED)
 include(GoogleTest)
 
-# sto_add_test(NAME [OWN_MAIN] SOURCES src... LIBS lib...): OWN_MAIN for tests
-# that bring their own main (those of the dialog start the toolkit first).
+# sto_add_test(NAME [OWN_MAIN] [SERIAL] SOURCES src... LIBS lib...): OWN_MAIN for
+# tests that bring their own main (those of the dialog start the toolkit first);
+# SERIAL for tests that no other test may run beside (real keys and clicks go to
+# whichever window of the shared display has the focus).
 function(sto_add_test name)
-  cmake_parse_arguments(T "OWN_MAIN" "" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(T "OWN_MAIN;SERIAL" "" "SOURCES;LIBS" ${ARGN})
   add_executable(${name} ${T_SOURCES})
   target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gmock)
   if(NOT T_OWN_MAIN)
     target_link_libraries(${name} PRIVATE GTest::gtest_main)
   endif()
   set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
+  set(serial "")
+  if(T_SERIAL)
+    set(serial RUN_SERIAL TRUE)
+  endif()
   gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60
-                       PROPERTIES ENVIRONMENT "STO_BUILD_DIR=${CMAKE_BINARY_DIR}")
+                       PROPERTIES ENVIRONMENT "STO_BUILD_DIR=${CMAKE_BINARY_DIR}" ${serial})
 endfunction()
 
 # Adds every sub-folder of the current folder that has a CMakeLists.txt.

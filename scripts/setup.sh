@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   build-essential cmake pkg-config clang-format
-  libwxgtk3.2-dev fonts-dejavu-core
+  libwxgtk3.2-dev libgtk-3-dev fonts-dejavu-core
   unixodbc unixodbc-dev odbcinst libsqliteodbc
   libsqlite3-dev sqlite3
   libsodium-dev

@@ -87,12 +87,37 @@ wxWindow* CDialog::ControlAt(std::size_t index) const {
     return index < m_controls.size() ? m_controls[index] : nullptr;
 }
 
+namespace {
+
+// Binds a handler that runs only while its dialog owns the window. A dialog
+// lets its window go at once, but the toolkit deletes a top-level window
+// only when idle, and until then it can still get events (a paint, a close):
+// those go to the toolkit's default handling, never to a dialog that has let
+// go of the window or is gone.
+template <class Event, class Handler>
+void BindWhileOwned(wxEvtHandler* source, const wxEventTypeTag<Event>& type,
+                    const std::shared_ptr<int>& owner, Handler handler) {
+    source->Bind(type, [owned = std::weak_ptr<int>(owner), handler](Event& e) {
+        if (owned.expired()) {
+            e.Skip();
+            return;
+        }
+        handler(e);
+    });
+}
+
+} // namespace
+
 void CDialog::BindEvents() {
-    m_pDialog->Bind(wxEVT_BUTTON, [this](wxCommandEvent& e) { SendCommand(e.GetId()); });
-    m_pDialog->Bind(wxEVT_RADIOBUTTON, [this](wxCommandEvent& e) { SendCommand(e.GetId()); });
-    m_pDialog->Bind(wxEVT_COMBOBOX,
-                    [this](wxCommandEvent& e) { SendCommand(e.GetId(), CBN_SELCHANGE); });
-    m_pDialog->Bind(wxEVT_CHAR_HOOK, [this](wxKeyEvent& e) {
+    m_windowOwned = std::make_shared<int>();
+    const auto& owned = m_windowOwned;
+    BindWhileOwned(m_pDialog, wxEVT_BUTTON, owned,
+                   [this](wxCommandEvent& e) { SendCommand(e.GetId()); });
+    BindWhileOwned(m_pDialog, wxEVT_RADIOBUTTON, owned,
+                   [this](wxCommandEvent& e) { SendCommand(e.GetId()); });
+    BindWhileOwned(m_pDialog, wxEVT_COMBOBOX, owned,
+                   [this](wxCommandEvent& e) { SendCommand(e.GetId(), CBN_SELCHANGE); });
+    BindWhileOwned(m_pDialog, wxEVT_CHAR_HOOK, owned, [this](wxKeyEvent& e) {
         if (e.GetKeyCode() == WXK_ESCAPE) {
             SendCommand(IDCANCEL);
         } else if (e.GetKeyCode() == WXK_WINDOWS_MENU || e.GetKeyCode() == WXK_MENU ||
@@ -102,14 +127,15 @@ void CDialog::BindEvents() {
             e.Skip();
         }
     });
-    m_pDialog->Bind(wxEVT_CLOSE_WINDOW, [this](wxCloseEvent& e) {
+    BindWhileOwned(m_pDialog, wxEVT_CLOSE_WINDOW, owned, [this](wxCloseEvent& e) {
         if (e.CanVeto()) {
             e.Veto(); // the dialog ends through its Cancel command, or not at all
         }
         Dispatch(WM_SYSCOMMAND, SC_CLOSE, 0);
     });
-    m_pDialog->Bind(wxEVT_CONTEXT_MENU, [this](wxContextMenuEvent&) { ShowSystemMenu(); });
-    m_pDialog->Bind(wxEVT_PAINT, [this](wxPaintEvent&) {
+    BindWhileOwned(m_pDialog, wxEVT_CONTEXT_MENU, owned,
+                   [this](wxContextMenuEvent&) { ShowSystemMenu(); });
+    BindWhileOwned(m_pDialog, wxEVT_PAINT, owned, [this](wxPaintEvent&) {
         wxPaintDC dc(m_pDialog);
         m_paintDC = &dc;
         Dispatch(WM_PAINT, 0, 0);
@@ -122,11 +148,11 @@ void CDialog::BindEvents() {
         if (!radio) {
             continue;
         }
-        radio->Bind(wxEVT_LEFT_DOWN, [this, radio](wxMouseEvent& e) {
+        BindWhileOwned(radio, wxEVT_LEFT_DOWN, owned, [this, radio](wxMouseEvent& e) {
             m_clickedRadio = radio->GetValue() ? radio->GetId() : 0;
             e.Skip();
         });
-        radio->Bind(wxEVT_LEFT_UP, [this, radio](wxMouseEvent& e) {
+        BindWhileOwned(radio, wxEVT_LEFT_UP, owned, [this, radio](wxMouseEvent& e) {
             const bool again = m_clickedRadio == radio->GetId() && radio->GetValue() &&
                                wxRect(radio->GetClientSize()).Contains(e.GetPosition());
             m_clickedRadio = 0;
@@ -204,6 +230,7 @@ void CDialog::DestroyWindow() {
     m_attached.clear();
     m_items.clear();
     m_controls.clear();
+    m_windowOwned.reset();
     if (m_pDialog) {
         m_pDialog->Destroy();
         m_pDialog = nullptr;

@@ -103,6 +103,9 @@ private:
     int m_result = 0;
     int m_clickedRadio = 0; // a radio button pressed while already checked
     wxDC* m_paintDC = nullptr;
+    // Lives while the dialog owns its window: the window's handlers run
+    // only while it does.
+    std::shared_ptr<int> m_windowOwned;
 };
 
 // A paint device context for the dialog's WM_PAINT handler.
