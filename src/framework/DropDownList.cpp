@@ -1,11 +1,56 @@
-// Drop-down list control: popup list, keyboard selection, notifications.
+// Drop-down list control: popup list, keyboard and mouse, notifications.
 #include "framework/DropDownList.h"
 
 #include <wx/dc.h>
+#include <wx/renderer.h>
 #include <wx/settings.h>
 #include <wx/vlbox.h>
 
+#include <algorithm>
+
 namespace fw {
+
+namespace {
+
+std::optional<ListMove> MoveOf(int keyCode) {
+    switch (keyCode) {
+    case WXK_UP:
+    case WXK_LEFT:
+    case WXK_NUMPAD_UP:
+    case WXK_NUMPAD_LEFT:
+        return ListMove::Up;
+    case WXK_DOWN:
+    case WXK_RIGHT:
+    case WXK_NUMPAD_DOWN:
+    case WXK_NUMPAD_RIGHT:
+        return ListMove::Down;
+    case WXK_PAGEUP:
+    case WXK_NUMPAD_PAGEUP:
+        return ListMove::PageUp;
+    case WXK_PAGEDOWN:
+    case WXK_NUMPAD_PAGEDOWN:
+        return ListMove::PageDown;
+    case WXK_HOME:
+    case WXK_NUMPAD_HOME:
+        return ListMove::Home;
+    case WXK_END:
+    case WXK_NUMPAD_END:
+        return ListMove::End;
+    default:
+        return std::nullopt;
+    }
+}
+
+// Alt+Down, Alt+Up and F4 open and close the list, as on other platforms.
+bool IsToggleKey(const wxKeyEvent& event) {
+    const int key = event.GetKeyCode();
+    if (event.GetModifiers() == wxMOD_ALT) {
+        return key == WXK_DOWN || key == WXK_UP || key == WXK_NUMPAD_DOWN || key == WXK_NUMPAD_UP;
+    }
+    return key == WXK_F4 && event.GetModifiers() == wxMOD_NONE;
+}
+
+} // namespace
 
 class DropDownPopup : public wxVListBox, public wxComboPopup {
 public:
@@ -18,7 +63,10 @@ public:
         }
         Bind(wxEVT_LEFT_UP, &DropDownPopup::OnMouseUp, this);
         Bind(wxEVT_MOTION, &DropDownPopup::OnMouseMove, this);
-        Bind(wxEVT_KEY_DOWN, &DropDownPopup::OnKey, this);
+        // Keys that reach the open list itself are the list's keys (the
+        // character hook rises to the list by itself).
+        Bind(wxEVT_KEY_DOWN, [this](wxKeyEvent& e) { m_owner->OnKeyDown(e); });
+        Bind(wxEVT_CHAR, [this](wxKeyEvent& e) { m_owner->OnChar(e); });
         return true;
     }
     wxWindow* GetControl() override { return this; }
@@ -27,37 +75,10 @@ public:
     }
     void OnPopup() override {
         SetItemCount(static_cast<std::size_t>(m_owner->GetCount()));
-        if (m_owner->GetCurSel() >= 0) {
-            SetSelection(m_owner->GetCurSel());
-        }
+        SetSelection(m_owner->GetCurSel() >= 0 ? m_owner->GetCurSel() : wxNOT_FOUND);
     }
-    void OnComboKeyEvent(wxKeyEvent& event) override {
-        const int count = m_owner->GetCount();
-        const int sel = m_owner->GetCurSel();
-        int next = sel;
-        switch (event.GetKeyCode()) {
-        case WXK_DOWN:
-        case WXK_RIGHT:
-            next = sel + 1 < count ? sel + 1 : sel;
-            break;
-        case WXK_UP:
-        case WXK_LEFT:
-            next = sel > 0 ? sel - 1 : (count > 0 ? 0 : -1);
-            break;
-        case WXK_HOME:
-            next = count > 0 ? 0 : -1;
-            break;
-        case WXK_END:
-            next = count - 1;
-            break;
-        default:
-            event.Skip();
-            return;
-        }
-        if (next != sel && next >= 0) {
-            m_owner->ChooseByUser(next);
-        }
-    }
+    void PaintComboControl(wxDC& dc, const wxRect& rect) override { m_owner->PaintField(dc, rect); }
+    int RowHeight() const { return m_owner->GetCharHeight() + 2; }
 
 protected:
     void OnDrawItem(wxDC& dc, const wxRect& rect, size_t n) const override {
@@ -67,7 +88,7 @@ protected:
         dc.DrawText(wxString::FromUTF8(m_owner->GetItemText(static_cast<int>(n))), rect.x + 2,
                     rect.y + 1);
     }
-    wxCoord OnMeasureItem(size_t) const override { return m_owner->GetCharHeight() + 2; }
+    wxCoord OnMeasureItem(size_t) const override { return RowHeight(); }
 
 private:
     void OnMouseMove(wxMouseEvent& event) {
@@ -85,28 +106,46 @@ private:
         }
         event.Skip();
     }
-    void OnKey(wxKeyEvent& event) {
-        if (event.GetKeyCode() == WXK_RETURN || event.GetKeyCode() == WXK_NUMPAD_ENTER) {
-            const int item = GetSelection();
-            Dismiss();
-            if (item != wxNOT_FOUND) {
-                m_owner->ChooseByUser(item);
-            }
-            return;
-        }
-        event.Skip();
-    }
 
     DropDownList* m_owner;
 };
 
 DropDownList::DropDownList(wxWindow* parent, int id, const wxPoint& pos, const wxSize& size,
                            int popupHeight)
-    : wxComboCtrl(parent, id, wxEmptyString, pos, size, wxCB_READONLY),
+    : wxComboCtrl(parent, id, wxEmptyString, pos, size, wxCB_READONLY), m_popupHeight(popupHeight),
       m_popup(new DropDownPopup(this)) {
     UseAltPopupWindow(false);
     SetPopupControl(m_popup);
     SetPopupMaxHeight(popupHeight);
+    SetCanFocus(true);
+    // Our handlers come before the combo control's own, which would open the
+    // list on other keys and let Esc and Return through to the dialog.
+    Bind(wxEVT_CHAR_HOOK, &DropDownList::OnCharHook, this);
+    Bind(wxEVT_KEY_DOWN, &DropDownList::OnKeyDown, this);
+    Bind(wxEVT_CHAR, &DropDownList::OnChar, this);
+    // A click gives the list the focus, as well as opening it.
+    Bind(wxEVT_LEFT_DOWN, [this](wxMouseEvent& e) {
+        if (!HasFocus()) {
+            SetFocus();
+        }
+        e.Skip();
+    });
+    for (const auto type : {wxEVT_SET_FOCUS, wxEVT_KILL_FOCUS}) {
+        Bind(type, [this](wxFocusEvent& e) {
+            m_focused = e.GetEventType() == wxEVT_SET_FOCUS;
+            m_typeAhead.Reset();
+            Refresh();
+            e.Skip();
+        });
+    }
+}
+
+void DropDownList::SetCanFocus(bool) {
+    // The toolkit treats the control as a container and gives the focus to
+    // its children when it has any; its only children are its popup and
+    // controls the toolkit makes for a moment to measure itself, and the
+    // list takes the focus itself.
+    wxComboCtrl::SetCanFocus(true);
 }
 
 int DropDownList::AddString(const std::string& text) {
@@ -152,6 +191,117 @@ void DropDownList::ChooseByUser(int index) {
     event.SetEventObject(this);
     event.SetInt(index);
     ProcessWindowEvent(event);
+}
+
+int DropDownList::GetHighlight() const {
+    return IsPopupShown() ? m_popup->GetSelection() : -1;
+}
+
+int DropDownList::PageSize() const {
+    return std::max(1, m_popupHeight / m_popup->RowHeight() - 1);
+}
+
+int DropDownList::KeyOrigin() const {
+    return IsPopupShown() ? m_popup->GetSelection() : m_selection;
+}
+
+void DropDownList::MoveTo(int index) {
+    if (index < 0) {
+        return;
+    }
+    if (IsPopupShown()) {
+        m_popup->SetSelection(index);
+    } else if (index != m_selection) {
+        ChooseByUser(index);
+    }
+}
+
+void DropDownList::CloseChoosing() {
+    const int item = m_popup->GetSelection();
+    HidePopup();
+    if (item != wxNOT_FOUND) {
+        ChooseByUser(item);
+    }
+}
+
+void DropDownList::OnCharHook(wxKeyEvent& event) {
+    if (IsToggleKey(event)) {
+        m_typeAhead.Reset();
+        if (IsPopupShown()) {
+            CloseChoosing();
+        } else {
+            ShowPopup();
+        }
+        return;
+    }
+    if (IsPopupShown()) {
+        switch (event.GetKeyCode()) {
+        case WXK_ESCAPE:
+            HidePopup();
+            return;
+        case WXK_RETURN:
+        case WXK_NUMPAD_ENTER:
+            CloseChoosing();
+            return;
+        case WXK_TAB:
+            // The open list has the keyboard to itself: move on from here.
+            // Once the list has its focus back.
+            HidePopup();
+            CallAfter([this, backward = event.ShiftDown()] {
+                Navigate(backward ? wxNavigationKeyEvent::IsBackward
+                                  : wxNavigationKeyEvent::IsForward);
+            });
+            return;
+        default:
+            break;
+        }
+    }
+    event.Skip();
+}
+
+void DropDownList::OnKeyDown(wxKeyEvent& event) {
+    const auto move = MoveOf(event.GetKeyCode());
+    if (!move || event.HasAnyModifiers()) {
+        event.Skip();
+        return;
+    }
+    m_typeAhead.Reset();
+    MoveTo(ListMoveTarget(*move, KeyOrigin(), GetCount(), PageSize()));
+}
+
+void DropDownList::OnChar(wxKeyEvent& event) {
+    const wxChar c = event.GetUnicodeKey();
+    if (c == WXK_NONE || c < WXK_SPACE || c == WXK_DELETE ||
+        (event.GetModifiers() & (wxMOD_CONTROL | wxMOD_ALT))) {
+        event.Skip();
+        return;
+    }
+    m_typeAhead.Add(wxString(c).utf8_string(), static_cast<std::uint32_t>(event.GetTimestamp()));
+    MoveTo(TypeAheadTarget(
+        m_typeAhead, KeyOrigin(), GetCount(),
+        [this](std::string_view prefix) { return m_items.FindPrefix(prefix); },
+        [this](int i) -> const std::string& { return GetItemText(i); }));
+}
+
+void DropDownList::PaintField(wxDC& dc, const wxRect& rect) {
+    const bool enabled = IsThisEnabled();
+    const bool focused = enabled && m_focused;
+    const wxColour back = wxSystemSettings::GetColour(
+        focused ? wxSYS_COLOUR_HIGHLIGHT : (enabled ? wxSYS_COLOUR_WINDOW : wxSYS_COLOUR_BTNFACE));
+    const wxColour text = wxSystemSettings::GetColour(
+        focused ? wxSYS_COLOUR_HIGHLIGHTTEXT
+                : (enabled ? wxSYS_COLOUR_WINDOWTEXT : wxSYS_COLOUR_GRAYTEXT));
+    wxRect field = rect;
+    field.Deflate(1);
+    dc.SetPen(*wxTRANSPARENT_PEN);
+    dc.SetBrush(back);
+    dc.DrawRectangle(field);
+    dc.SetFont(GetFont());
+    dc.SetTextForeground(text);
+    dc.DrawText(GetValue(), field.x + 2, field.y + (field.height - dc.GetCharHeight()) / 2);
+    if (focused) {
+        wxRendererNative::Get().DrawFocusRect(this, dc, field);
+    }
 }
 
 } // namespace fw
