@@ -14,6 +14,7 @@ packages=(
   debhelper dpkg-dev lintian
   clang libclang-rt-14-dev libfuzzer-14-dev
   freetds-bin tdsodbc python3-pyodbc python3-tds
+  dbus dbus-x11 at-spi2-core python3-pyatspi
 )
 
 missing=()

@@ -79,6 +79,12 @@ bool CDialog::Build(CWnd* pParentWnd) {
         }
         m_controls.push_back(control);
     }
+    for (std::size_t i = 0; i < m_controls.size(); ++i) {
+        const int label = fw::LabelOf(m_template.items, i);
+        if (auto* list = dynamic_cast<fw::DropDownList*>(m_controls[i]); list && label >= 0) {
+            list->SetAccessibleLabel(m_controls[static_cast<std::size_t>(label)]);
+        }
+    }
     BindEvents();
     return true;
 }

@@ -2,6 +2,7 @@
 // tab order, positions in dialog units, as the dialog framework builds them.
 #pragma once
 
+#include <cstddef>
 #include <span>
 
 #include "framework/WinConst.h"
@@ -31,5 +32,11 @@ struct DialogTemplate {
 
 // The template's own text for a control class ("button", "edit", ...).
 const char* ControlClassName(ControlClass cls);
+
+// The index of the static text that labels item `index`: the nearest one that
+// ends left of it on its line (a combo box's line is its closed field), else
+// the nearest one just above it that it overlaps horizontally; -1 when none
+// stands that close.
+int LabelOf(std::span<const DialogItem> items, std::size_t index);
 
 } // namespace fw

@@ -76,7 +76,10 @@ public:
     void OnPopup() override {
         SetItemCount(static_cast<std::size_t>(m_owner->GetCount()));
         SetSelection(m_owner->GetCurSel() >= 0 ? m_owner->GetCurSel() : wxNOT_FOUND);
+        // Reported once the combo control has marked the list open (or closed).
+        m_owner->CallAfter(&DropDownList::OpenChanged);
     }
+    void OnDismiss() override { m_owner->CallAfter(&DropDownList::OpenChanged); }
     void PaintComboControl(wxDC& dc, const wxRect& rect) override { m_owner->PaintField(dc, rect); }
     int RowHeight() const { return m_owner->GetCharHeight() + 2; }
 
@@ -93,8 +96,9 @@ protected:
 private:
     void OnMouseMove(wxMouseEvent& event) {
         const int item = VirtualHitTest(event.GetPosition().y);
-        if (item != wxNOT_FOUND) {
+        if (item != wxNOT_FOUND && item != GetSelection()) {
             SetSelection(item);
+            m_owner->Highlighted(item);
         }
         event.Skip();
     }
@@ -113,9 +117,10 @@ private:
 DropDownList::DropDownList(wxWindow* parent, int id, const wxPoint& pos, const wxSize& size,
                            int popupHeight)
     : wxComboCtrl(parent, id, wxEmptyString, pos, size, wxCB_READONLY), m_popupHeight(popupHeight),
-      m_popup(new DropDownPopup(this)) {
+      m_popup(new DropDownPopup(this)), m_accessible(std::make_unique<DropDownAccessible>(*this)) {
     UseAltPopupWindow(false);
     SetPopupControl(m_popup);
+    m_accessible->SetMenuWindow(m_popup);
     SetPopupMaxHeight(popupHeight);
     SetCanFocus(true);
     // Our handlers come before the combo control's own, which would open the
@@ -138,6 +143,15 @@ DropDownList::DropDownList(wxWindow* parent, int id, const wxPoint& pos, const w
             e.Skip();
         });
     }
+}
+
+DropDownList::~DropDownList() {
+    // Readers that still hold its objects find them defunct from here on.
+    m_accessible.reset();
+}
+
+void DropDownList::SetAccessibleLabel(wxWindow* label) {
+    m_accessible->SetLabel(label);
 }
 
 void DropDownList::SetCanFocus(bool) {
@@ -163,16 +177,16 @@ void DropDownList::ResetContent() {
     m_items.Clear();
     m_selection = -1;
     SetText(wxEmptyString);
+    m_accessible->ChoiceChanged();
 }
 
 int DropDownList::SetCurSel(int index) {
     if (index < 0 || index >= GetCount()) {
-        m_selection = -1;
-        SetText(wxEmptyString);
-        return -1;
+        index = -1;
     }
     m_selection = index;
-    SetText(wxString::FromUTF8(GetItemText(index)));
+    SetText(index >= 0 ? wxString::FromUTF8(GetItemText(index)) : wxString());
+    m_accessible->ChoiceChanged();
     return index;
 }
 
@@ -197,6 +211,23 @@ int DropDownList::GetHighlight() const {
     return IsPopupShown() ? m_popup->GetSelection() : -1;
 }
 
+bool DropDownList::IsEntryInView(int index) const {
+    return IsPopupShown() && index >= 0 && m_popup->IsVisible(static_cast<std::size_t>(index));
+}
+
+void DropDownList::Highlighted(int index) {
+    m_accessible->HighlightChanged(index);
+}
+
+void DropDownList::OpenChanged() {
+    const bool open = IsPopupShown();
+    if (open != m_reportedOpen) {
+        m_reportedOpen = open;
+        m_accessible->OpenChanged(open);
+        Highlighted(GetHighlight());
+    }
+}
+
 int DropDownList::PageSize() const {
     return std::max(1, m_popupHeight / m_popup->RowHeight() - 1);
 }
@@ -210,7 +241,10 @@ void DropDownList::MoveTo(int index) {
         return;
     }
     if (IsPopupShown()) {
-        m_popup->SetSelection(index);
+        if (index != m_popup->GetSelection()) {
+            m_popup->SetSelection(index);
+            Highlighted(index);
+        }
     } else if (index != m_selection) {
         ChooseByUser(index);
     }

@@ -5,8 +5,10 @@
 
 #include <wx/combo.h>
 
+#include <memory>
 #include <string>
 
+#include "framework/DropDownListAccessible.h"
 #include "framework/DropDownListKeys.h"
 #include "framework/SortedStrings.h"
 
@@ -28,6 +30,7 @@ class DropDownList : public wxComboCtrl {
 public:
     // popupHeight: the open list's height, in pixels.
     DropDownList(wxWindow* parent, int id, const wxPoint& pos, const wxSize& size, int popupHeight);
+    ~DropDownList() override;
 
     // Adds an entry at its sorted place; returns its index.
     int AddString(const std::string& text);
@@ -49,6 +52,8 @@ public:
 
     // The entry highlighted in the open list, or -1 (also when closed).
     int GetHighlight() const;
+    // Whether the open list shows the entry (false when closed).
+    bool IsEntryInView(int index) const;
     // How many entries Page Up and Page Down move by: one less than the
     // open list shows, so that one stays in view.
     int PageSize() const;
@@ -56,11 +61,19 @@ public:
     // Always true: the list takes the focus by Tab and by click.
     void SetCanFocus(bool canFocus) override;
 
+    // The static text beside the list, which names it to the desktop's
+    // accessibility layer.
+    void SetAccessibleLabel(wxWindow* label);
+
 private:
     friend class DropDownPopup;
     void OnCharHook(wxKeyEvent& event);
     void OnKeyDown(wxKeyEvent& event);
     void OnChar(wxKeyEvent& event);
+    // The open list's highlight moved (by keys or the pointer).
+    void Highlighted(int index);
+    // The list opened or closed: tells the accessibility layer.
+    void OpenChanged();
     // The entry the keys start from: the open list's highlight, else the choice.
     int KeyOrigin() const;
     // Highlights the entry in the open list, or chooses it on the closed one.
@@ -74,8 +87,10 @@ private:
     int m_selection = -1;
     int m_popupHeight;
     bool m_focused = false;
+    bool m_reportedOpen = false;
     TypeAhead m_typeAhead;
     DropDownPopup* m_popup;
+    std::unique_ptr<DropDownAccessible> m_accessible;
 };
 
 } // namespace fw

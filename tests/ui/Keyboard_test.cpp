@@ -1,7 +1,9 @@
 // The main dialog worked by real keys under the display, against the embedded
 // server: Tab reaches both lists in the template's order, and a group chosen
-// by keys refills the Client Id list as one chosen by mouse does.
+// by keys refills the Client Id list as one chosen by mouse does; the lists
+// as the accessibility layer names them.
 #include <gtest/gtest.h>
+#include <gtk/gtk.h>
 #include <wx/dialog.h>
 
 #include "framework/DropDownList.h"
@@ -74,6 +76,17 @@ TEST_F(MainDialogKeyboardTest, TabReachesBothListsAndKeysChooseAGroup) {
     EXPECT_TRUE(WaitUntil([&] { return dlg->HasEnded(); }));
     EXPECT_EQ(dlg->Result(), IDCANCEL);
     EXPECT_TRUE(ui.boxes.empty());
+}
+
+TEST_F(MainDialogKeyboardTest, TheListsAreComboBoxesNamedByTheirLabels) {
+    Open();
+    for (const auto& [id, label] :
+         {std::pair{IDC_GROUP_ID, "Group Id"}, {IDC_CLIENT_ID, "Client Id"}}) {
+        AtkObject* list = gtk_widget_get_accessible(
+            static_cast<GtkWidget*>(dlg->GetDlgItem(id)->m_hWnd->GetHandle()));
+        EXPECT_EQ(atk_object_get_role(list), ATK_ROLE_COMBO_BOX);
+        EXPECT_STREQ(atk_object_get_name(list), label);
+    }
 }
 
 } // namespace
