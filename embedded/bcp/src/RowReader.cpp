@@ -10,6 +10,8 @@ namespace bcp {
 namespace {
 
 constexpr std::size_t kChunk = 1 << 20;
+// Spreadsheets' "CSV UTF-8" files begin with it; it is not part of a row.
+constexpr std::string_view kUtf8Mark = "\xEF\xBB\xBF";
 
 } // namespace
 
@@ -22,6 +24,16 @@ RowReader::RowReader(const std::string& path, std::string rowTerminator)
         std::fclose(m_file);
         throw std::runtime_error(std::strerror(EISDIR));
     }
+    // The first read is large enough to hold the mark whole unless the file
+    // is shorter than it.
+    try {
+        Fill();
+    } catch (...) {
+        std::fclose(m_file);
+        throw;
+    }
+    if (std::string_view(m_buffer).starts_with(kUtf8Mark))
+        m_start = m_scan = kUtf8Mark.size();
 }
 
 RowReader::~RowReader() {

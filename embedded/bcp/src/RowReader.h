@@ -10,8 +10,9 @@ namespace bcp {
 
 class RowReader {
 public:
-    // Opens `path`. Throws std::runtime_error with the system's reason when
-    // it cannot be opened or is a folder.
+    // Opens `path` and skips a UTF-8 byte-order mark at its start. Throws
+    // std::runtime_error with the system's reason when it cannot be opened
+    // or read, or is a folder.
     RowReader(const std::string& path, std::string rowTerminator);
     ~RowReader();
     RowReader(const RowReader&) = delete;

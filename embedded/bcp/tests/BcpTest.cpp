@@ -115,6 +115,19 @@ TEST_F(BcpTest, GoodWindowsFileLoadsWithTheProgramsCommandLine) {
               (toolkit::Rows{{"G001|C000001"}, {"G001|C000002"}, {"G002|C000009"}}));
 }
 
+TEST_F(BcpTest, AByteOrderMarkBeforeTheFirstRowIsNotPartOfIt) {
+    // A spreadsheet's "CSV UTF-8" export starts with the mark.
+    const std::string input = WriteFile("in.csv", "\xEF\xBB\xBFG001,C000001\r\nG001,C000002\r\n");
+    EXPECT_EQ(Bcp(input), 0);
+    EXPECT_EQ(Report(), "Starting copy...\n\n2 rows copied.\n");
+    EXPECT_EQ(Query("select sGroupId, length(sGroupId) from tbl_ConvertSolvaneToOrbelle "
+                    "order by rowid limit 1"),
+              (toolkit::Rows{{"G001", "4"}}));
+    const toolkit::ToolOutput out = RunTool({"osql", "-Q", "exec stp_ConvertSolvaneToOrbelleBulk 1",
+                                             "-dDB1", "-Uu1", "-Ppw", "-SSRV1", "-w500"});
+    EXPECT_NE(out.text.find(" 2 converted, 0 refused"), std::string::npos) << out.text;
+}
+
 TEST_F(BcpTest, ProgressEveryThousandRows) {
     EXPECT_EQ(Bcp(WriteFile("in.csv", Rows(1, 2500))), 0);
     EXPECT_EQ(Report(), "Starting copy...\n"

@@ -143,6 +143,17 @@ TEST_F(RowReaderTest, RowsEndAtTheTerminator) {
     EXPECT_EQ(Rows("x~~y~~", "~~"), (R{"x", "y"}));
 }
 
+TEST_F(RowReaderTest, ALeadingUtf8ByteOrderMarkIsSkipped) {
+    using R = std::vector<std::string>;
+    const std::string bom = "\xEF\xBB\xBF";
+    EXPECT_EQ(Rows(bom + "G001,C1\r\nG001,C2\r\n", "\n"), (R{"G001,C1", "G001,C2"}));
+    EXPECT_EQ(Rows(bom, "\n"), R{}) << "a mark alone is an empty file";
+    EXPECT_EQ(Rows(bom + "\n", "\n"), R{""});
+    EXPECT_EQ(Rows(bom + bom + "a\n", "\n"), R{bom + "a"}) << "only the first mark is skipped";
+    EXPECT_EQ(Rows("a\n" + bom + "b\n", "\n"), (R{"a", bom + "b"})) << "a mark later is data";
+    EXPECT_EQ(Rows("\xEF\xBB", "\n"), R{"\xEF\xBB"}) << "part of a mark is data";
+}
+
 TEST_F(RowReaderTest, ATerminatorAcrossTwoReadsIsFound) {
     // The reader takes 1 MiB at a time; put a two-byte terminator across
     // that boundary, and rows long enough to need several reads.
