@@ -22,7 +22,7 @@ int Copy(const Settings& settings, toolargs::OutputFile& out) {
             errorFile = std::make_unique<toolargs::OutputFile>(*settings.errors);
         } catch (const std::exception& e) {
             CopyReport report(out, nullptr);
-            report.Error("S1000", 0, "Unable to open BCP error-file: " + std::string(e.what()),
+            report.Error("S1000", 0, "Unable to open BCP error-file " + std::string(e.what()),
                          false);
             report.Summary(0);
             return 1;
@@ -68,9 +68,7 @@ int Copy(const Settings& settings, toolargs::OutputFile& out) {
 
 int Run(const Settings& settings) {
     try {
-        std::unique_ptr<toolargs::OutputFile> out =
-            settings.output ? std::make_unique<toolargs::OutputFile>(*settings.output)
-                            : std::make_unique<toolargs::OutputFile>();
+        const std::unique_ptr<toolargs::OutputFile> out = toolargs::OpenReport(settings.output);
         return Copy(settings, *out);
     } catch (const std::exception& e) {
         std::cerr << "bcp: " << e.what() << "\n";

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <filesystem>
 #include <fstream>
 #include <thread>
 
@@ -262,6 +263,33 @@ TEST_F(BcpTest, AnErrorFileThatCannotBeWrittenStopsTheCopy) {
                                     0),
               0u);
     EXPECT_TRUE(ProgramSeesNothingCopied(ReadText(m_out)));
+    EXPECT_EQ(Staged(), 0);
+}
+
+TEST_F(BcpTest, SymbolicLinksAtTheToolsFileNamesAreNotFollowed) {
+    const std::string victim = WriteFile("victim.txt", "precious\n");
+    const std::string input = WriteFile("in.csv", Rows(1, 2));
+    // A link at the output file's name: nothing can be reported there.
+    std::filesystem::remove(m_out);
+    std::filesystem::create_symlink(victim, m_out);
+    toolkit::ToolOutput out = BcpWith(input, {});
+    EXPECT_EQ(out.status, 1);
+    EXPECT_NE(out.text.find(m_out + "\": it is a symbolic link"), std::string::npos) << out.text;
+    EXPECT_EQ(ReadText(victim), "precious\n");
+    EXPECT_EQ(Staged(), 0);
+
+    // A link at the error file's name: the report says so, and copies nothing.
+    std::filesystem::remove(m_out);
+    std::filesystem::remove(m_err);
+    std::filesystem::create_symlink(victim, m_err);
+    out = BcpWith(input, {});
+    EXPECT_EQ(out.status, 1);
+    const std::string report = ReadText(m_out);
+    EXPECT_NE(report.find("Unable to open BCP error-file \"" + m_err + "\": it is a symbolic link"),
+              std::string::npos)
+        << report;
+    EXPECT_TRUE(ProgramSeesNothingCopied(report)) << report;
+    EXPECT_EQ(ReadText(victim), "precious\n");
     EXPECT_EQ(Staged(), 0);
 }
 

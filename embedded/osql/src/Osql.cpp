@@ -129,9 +129,7 @@ const char* Usage() {
 
 int Run(const Settings& settings) {
     try {
-        std::unique_ptr<toolargs::OutputFile> out =
-            settings.output ? std::make_unique<toolargs::OutputFile>(*settings.output)
-                            : std::make_unique<toolargs::OutputFile>();
+        const std::unique_ptr<toolargs::OutputFile> out = toolargs::OpenReport(settings.output);
         const int status = RunAll(settings, *out);
         if (!out->Close()) {
             std::cerr << "osql: the output could not be written in full\n";

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <sstream>
 
 namespace {
@@ -199,6 +200,18 @@ TEST_F(OsqlTest, MissingInputFileIsReported) {
         RunTool({"osql", "-i", script, "-dDB1", "-Uu1", "-Ppw", "-SSRV1"});
     EXPECT_EQ(out.status, 1);
     EXPECT_EQ(out.text, "Cannot open input file - " + script + "\n");
+}
+
+TEST_F(OsqlTest, ASymbolicLinkAtTheOutputFilesNameIsNotFollowed) {
+    const std::string victim = WriteFile("victim.txt", "precious\n");
+    const std::string out = PathOf("7Dec26_ClientConversionOutput.log");
+    std::filesystem::create_symlink(victim, out);
+    const toolkit::ToolOutput run =
+        RunTool({"osql", "-Q", "exec stp_ConvertSolvaneToOrbelleBulk 1", "-dDB1", "-Uu1", "-Ppw",
+                 "-SSRV1", "-w500", "-o", out});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.text.find(out + "\": it is a symbolic link"), std::string::npos) << run.text;
+    EXPECT_EQ(ReadText(victim), "precious\n");
 }
 
 } // namespace

@@ -43,4 +43,31 @@ TEST(OutputFileTest, AFileThatCannotBeOpenedIsNamedInTheError) {
     }
 }
 
+TEST(OutputFileTest, ASymbolicLinkAtTheNameIsRefusedAndItsTargetKept) {
+    const std::filesystem::path dir =
+        std::filesystem::temp_directory_path() / ("toolargs-link-" + std::to_string(getpid()));
+    std::filesystem::create_directories(dir);
+    const std::filesystem::path victim = dir / "victim.txt";
+    std::ofstream(victim) << "precious\n";
+    const std::filesystem::path absent = dir / "absent.txt";
+    for (const std::filesystem::path& target : {victim, absent}) {
+        SCOPED_TRACE(target);
+        const std::filesystem::path link = dir / "7Dec26_ClientConversionOutput.log";
+        std::filesystem::remove(link);
+        std::filesystem::create_symlink(target, link);
+        try {
+            toolargs::OutputFile out(link.string());
+            out.Line("overwritten");
+            ADD_FAILURE() << "opened through the link";
+        } catch (const std::runtime_error& e) {
+            EXPECT_NE(std::string(e.what()).find(link.string()), std::string::npos) << e.what();
+            EXPECT_NE(std::string(e.what()).find("is a symbolic link"), std::string::npos)
+                << e.what();
+        }
+    }
+    EXPECT_EQ(ReadAll(victim), "precious\n");
+    EXPECT_FALSE(std::filesystem::exists(absent)) << "the link's target was created";
+    std::filesystem::remove_all(dir);
+}
+
 } // namespace

@@ -3,6 +3,8 @@
 #pragma once
 
 #include <cstdio>
+#include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -12,8 +14,9 @@ class OutputFile {
 public:
     // Standard output.
     OutputFile();
-    // Creates or empties `path`. Throws std::runtime_error naming the file
-    // and the system's reason when it cannot be opened for writing.
+    // Creates or empties `path`, but never through a symbolic link at its
+    // name. Throws std::runtime_error "\"PATH\": reason" when it cannot be
+    // opened for writing or is such a link.
     explicit OutputFile(const std::string& path);
     ~OutputFile();
     OutputFile(const OutputFile&) = delete;
@@ -35,5 +38,9 @@ private:
     std::FILE* m_file;
     bool m_owned;
 };
+
+// The report of a tool given -o `path` (standard output without one).
+// Throws std::runtime_error "Unable to open the output file \"PATH\": reason".
+std::unique_ptr<OutputFile> OpenReport(const std::optional<std::string>& path);
 
 } // namespace toolargs
