@@ -76,4 +76,19 @@ int Run(const Settings& settings) {
     }
 }
 
+void ReportRefusedCommandLine(const std::vector<std::string>& args, std::string_view message) {
+    const std::optional<std::string> output = FindOutputFile(args);
+    if (!output)
+        return;
+    try {
+        toolargs::OutputFile out(*output);
+        CopyReport report(out, nullptr);
+        report.Line("bcp: " + std::string(message));
+        report.Summary(0);
+        report.Close();
+    } catch (const std::exception& e) {
+        std::cerr << "bcp: " << e.what() << "\n";
+    }
+}
+
 } // namespace bcp

@@ -4,6 +4,9 @@
 
 #include "BcpSettings.h"
 
+#include <string_view>
+#include <vector>
+
 namespace bcp {
 
 // Runs the copy. The report goes to settings.output (emptied first) or
@@ -14,5 +17,10 @@ namespace bcp {
 // batch committed (rejected rows within the limit allowed), 1 otherwise.
 // Never throws.
 int Run(const Settings& settings);
+
+// Reports a command line that was refused: writes "bcp: MESSAGE" and the
+// closing lines of a copy that copied nothing ("0 rows copied.") into the
+// -o file, when `args` name one that can be opened. Never throws.
+void ReportRefusedCommandLine(const std::vector<std::string>& args, std::string_view message);
 
 } // namespace bcp

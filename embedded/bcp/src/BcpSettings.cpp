@@ -9,27 +9,60 @@ namespace bcp {
 namespace {
 
 constexpr long long kMaxCount = std::numeric_limits<long long>::max();
+constexpr std::string_view kLetters = "U:P::S:d:t:r:co:e:m:F:L:b:?";
 
+[[noreturn]] void NotATableName(const std::string& target, const std::string& why) {
+    throw toolargs::UsageError("'" + target + "' is not a table name: " + why);
+}
+
+// The parts of a name between its dots. A part may be quoted whole in
+// [brackets] (]] for a ]) or "double quotes" ("" for a "), and then holds
+// dots and blanks as they are.
 std::vector<std::string> SplitName(const std::string& name) {
     std::vector<std::string> parts(1);
-    for (char c : name) {
-        if (c == '.')
+    bool quoted = false; // the current part was quoted: only a dot may follow
+    for (std::size_t i = 0; i < name.size(); ++i) {
+        const char c = name[i];
+        if (c == '.') {
             parts.emplace_back();
-        else
+            quoted = false;
+        } else if (quoted) {
+            NotATableName(name, std::string("'") + c + "' follows a quoted part");
+        } else if ((c == '[' || c == '"') && parts.back().empty()) {
+            const char close = c == '[' ? ']' : '"';
+            for (++i;; ++i) {
+                if (i >= name.size())
+                    NotATableName(name, std::string("the ") + c + " is not closed");
+                if (name[i] == close && (i + 1 == name.size() || name[i + 1] != close))
+                    break;
+                if (name[i] == close)
+                    ++i; // a doubled closing character stands for itself
+                parts.back() += name[i];
+            }
+            quoted = true;
+        } else {
             parts.back() += c;
+        }
     }
     return parts;
 }
 
 // DB..TABLE and DB.owner.TABLE name the database; OWNER.TABLE and TABLE
-// leave it to -d. SQLite keeps no owners, so the owner is not used.
+// leave it to -d. A database name may hold dots: before the last "..",
+// everything is the database's. SQLite keeps no owners, so the owner is not
+// used.
 void ReadTarget(const std::string& target, const std::optional<std::string>& database,
                 Settings& settings) {
-    const std::vector<std::string> parts = SplitName(target);
+    std::vector<std::string> parts = SplitName(target);
+    if (parts.size() > 3) {
+        if (!parts[parts.size() - 2].empty())
+            NotATableName(target, "use DATABASE..TABLE");
+        for (std::size_t i = 1; i + 2 < parts.size(); ++i)
+            parts[0] += "." + parts[i];
+        parts.erase(parts.begin() + 1, parts.end() - 2);
+    }
     if (parts.size() == 3)
         settings.database = parts[0];
-    else if (parts.size() > 3)
-        throw toolargs::UsageError("'" + target + "' is not a table name: use DATABASE..TABLE");
     settings.table = parts.back();
     if (database) {
         if (!settings.database.empty() && settings.database != *database)
@@ -89,7 +122,7 @@ std::string DecodeTerminator(std::string_view text) {
 }
 
 Settings ParseSettings(const std::vector<std::string>& args) {
-    const toolargs::Options options = toolargs::Options::Parse(args, "U:P::S:d:t:r:co:e:m:F:L:b:?");
+    const toolargs::Options options = toolargs::Options::Parse(args, kLetters);
     Settings settings;
     settings.help = options.Has('?');
     if (settings.help)
@@ -117,6 +150,10 @@ Settings ParseSettings(const std::vector<std::string>& args) {
     if (settings.lastRow != 0 && settings.lastRow < settings.firstRow)
         throw toolargs::UsageError("the last row (-L) comes before the first row (-F)");
     return settings;
+}
+
+std::optional<std::string> FindOutputFile(const std::vector<std::string>& args) {
+    return toolargs::Options::Find(args, kLetters, 'o');
 }
 
 const char* Usage() {

@@ -27,11 +27,18 @@ struct Settings {
     bool help = false;                   // -?
 };
 
-// Reads the arguments (without the command's name). Throws
-// toolargs::UsageError for unknown options, a direction other than "in", a
-// table without a database, an empty terminator, numbers out of range, -L
-// before -F, or a missing -U (unless -? asks for help).
+// Reads the arguments (without the command's name). The target is
+// DATABASE..TABLE, DATABASE.OWNER.TABLE, OWNER.TABLE or TABLE; a part may be
+// quoted in [brackets] or "quotes", and a database name may hold dots before
+// the last "..". Throws toolargs::UsageError for unknown options, a
+// direction other than "in", a target of another shape, a table without a
+// database, an empty terminator, numbers out of range, -L before -F, or a
+// missing -U (unless -? asks for help).
 Settings ParseSettings(const std::vector<std::string>& args);
+
+// The -o file of arguments that ParseSettings may refuse, where one can be
+// made out; nullopt otherwise.
+std::optional<std::string> FindOutputFile(const std::vector<std::string>& args);
 
 // A terminator as bcp takes it: \t, \n, \r, \0 and \\ stand for tab, line
 // feed, carriage return, a zero byte and a backslash; other text is taken

@@ -5,11 +5,13 @@
 #include <iostream>
 
 int main(int argc, char** argv) {
+    const std::vector<std::string> args(argv + 1, argv + argc);
     bcp::Settings settings;
     try {
-        settings = bcp::ParseSettings(std::vector<std::string>(argv + 1, argv + argc));
+        settings = bcp::ParseSettings(args);
     } catch (const toolargs::UsageError& e) {
         std::cerr << "bcp: " << e.what() << "\n" << bcp::Usage();
+        bcp::ReportRefusedCommandLine(args, e.what());
         return 1;
     }
     if (settings.help) {

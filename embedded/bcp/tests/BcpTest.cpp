@@ -4,6 +4,7 @@
 // killed halfway, and the whole upload of the program's three commands.
 #include "ToolDatabase.h"
 #include "ToolRun.h"
+#include "embsql/Provision.h"
 #include "platform/Process.h"
 
 #include <gtest/gtest.h>
@@ -251,6 +252,56 @@ TEST_F(BcpTest, FailuresBeforeTheCopyReportAndCopyNothing) {
         EXPECT_EQ(ReadText(m_err), "");
     }
     EXPECT_EQ(Staged(), 1);
+}
+
+TEST_F(BcpTest, ARefusedCommandLineIsReportedInTheOutputFile) {
+    const std::string input = WriteFile("in.csv", Rows(1, 2));
+    const struct {
+        std::vector<std::string> argv;
+        std::string message;
+    } cases[] = {
+        {{"bcp", "a.b.c.tbl_ConvertSolvaneToOrbelle", "in", input, "-Uu1", "-Ppw", "-o", m_out},
+         "bcp: 'a.b.c.tbl_ConvertSolvaneToOrbelle' is not a table name: use DATABASE..TABLE"},
+        {{"bcp", "DB1..tbl_ConvertSolvaneToOrbelle", "in", input, "-Uu1", "-X", "-o" + m_out},
+         "bcp: unknown option -X"},
+        {{"bcp", "DB1..tbl_ConvertSolvaneToOrbelle", "in", input, "-o", m_out, "-e", m_err},
+         "bcp: a login is needed: name it with -U"},
+    };
+    for (const auto& c : cases) {
+        WriteFile("7Dec26_ClientConversionOutput.log", "an earlier upload's output\n");
+        const toolkit::ToolOutput out = RunTool(c.argv);
+        EXPECT_EQ(out.status, 1);
+        EXPECT_NE(out.text.find(c.message), std::string::npos) << out.text;
+        EXPECT_NE(out.text.find("usage: bcp"), std::string::npos) << out.text;
+        EXPECT_EQ(Report(), c.message + "\n\n0 rows copied.\n");
+        EXPECT_TRUE(ProgramSeesNothingCopied(ReadText(m_out)));
+    }
+    EXPECT_EQ(Staged(), 0);
+}
+
+TEST_F(BcpTest, DatabaseNamesWithADotOrABlankAreReached) {
+    for (const char* name : {"Dealer.DB", "Dealer DB"}) {
+        auto admin = embsql::Admin::Create("SRV1", name);
+        admin->AddLogin("u1", "pw");
+        embsql::InstallSchema(*admin);
+    }
+    const std::string input = WriteFile("in.csv", Rows(1, 3));
+    const std::string rest = " in \"" + input + "\" -Uu1 -Ppw -SSRV1 -t, -c -o \"" + m_out + "\"";
+    for (const std::string& target :
+         {std::string("Dealer.DB..tbl_ConvertSolvaneToOrbelle"),
+          std::string("[Dealer.DB]..tbl_ConvertSolvaneToOrbelle"),
+          std::string("\"Dealer DB..tbl_ConvertSolvaneToOrbelle\""),
+          std::string("\"[Dealer DB]..tbl_ConvertSolvaneToOrbelle\"")}) {
+        EXPECT_EQ(RunCommandLine("bcp " + target + rest), 0) << target;
+        EXPECT_EQ(Report(), "Starting copy...\n\n3 rows copied.\n") << target;
+    }
+    for (const char* name : {"Dealer.DB", "Dealer DB"}) {
+        auto rows = embsql::Admin::Open("SRV1", name)
+                        ->Query("select count(*) from tbl_ConvertSolvaneToOrbelle");
+        ASSERT_TRUE(rows->Next());
+        EXPECT_EQ(rows->Value(0), "6") << name;
+    }
+    EXPECT_EQ(Staged(), 0) << "DB1 was not touched";
 }
 
 TEST_F(BcpTest, AnErrorFileThatCannotBeWrittenStopsTheCopy) {

@@ -48,6 +48,30 @@ TEST(BcpSettingsTest, TargetsAndNumbers) {
     EXPECT_EQ(bcp::ParseSettings({"DB1..T", "in", "f", "-Uu", "-dDB1"}).database, "DB1");
 }
 
+TEST(BcpSettingsTest, DatabaseNamesWithDotsBlanksOrBrackets) {
+    const struct {
+        const char* target;
+        const char* database;
+        const char* table;
+    } cases[] = {
+        {"Dealer.DB..tbl_ConvertSolvaneToOrbelle", "Dealer.DB", "tbl_ConvertSolvaneToOrbelle"},
+        {"Dealer DB..T", "Dealer DB", "T"},
+        {"a.b.c..T", "a.b.c", "T"},
+        {"[Dealer DB]..T", "Dealer DB", "T"},
+        {"[Dealer.DB].dbo.[T]", "Dealer.DB", "T"},
+        {"\"Dealer..DB\"..T", "Dealer..DB", "T"},
+        {"[a]]b]..[c.d]", "a]b", "c.d"},
+        {"[DB1]..T", "DB1", "T"},
+    };
+    for (const auto& c : cases) {
+        const bcp::Settings s = bcp::ParseSettings({c.target, "in", "f", "-Uu"});
+        EXPECT_EQ(s.database, c.database) << c.target;
+        EXPECT_EQ(s.table, c.table) << c.target;
+    }
+    for (const char* bad : {"[Dealer DB..T", "a.b.c.T", "[DB]x..T", "Dealer.DB..", "\"DB..T"})
+        EXPECT_THROW(bcp::ParseSettings({bad, "in", "f", "-Uu"}), toolargs::UsageError) << bad;
+}
+
 TEST(BcpSettingsTest, RefusedCommandLines) {
     const std::vector<std::string> cases[] = {
         {"DB1..T", "out", "f", "-Uu"},          // copies out are not offered

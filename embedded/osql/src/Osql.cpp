@@ -15,6 +15,8 @@
 namespace osql {
 namespace {
 
+constexpr std::string_view kLetters = "Q:i:d:U:P::S:w:o:e?";
+
 // Prints lines through the -w cut.
 class Printer {
 public:
@@ -93,7 +95,7 @@ int RunAll(const Settings& settings, toolargs::OutputFile& out) {
 } // namespace
 
 Settings ParseSettings(const std::vector<std::string>& args) {
-    const toolargs::Options options = toolargs::Options::Parse(args, "Q:i:d:U:P::S:w:o:e?");
+    const toolargs::Options options = toolargs::Options::Parse(args, kLetters);
     Settings settings;
     settings.help = options.Has('?');
     if (!options.Positional().empty())
@@ -139,6 +141,19 @@ int Run(const Settings& settings) {
     } catch (const std::exception& e) {
         std::cerr << "osql: " << e.what() << "\n";
         return 1;
+    }
+}
+
+void ReportRefusedCommandLine(const std::vector<std::string>& args, std::string_view message) {
+    const std::optional<std::string> output = toolargs::Options::Find(args, kLetters, 'o');
+    if (!output)
+        return;
+    try {
+        toolargs::OutputFile out(*output);
+        out.Line("osql: " + std::string(message));
+        out.Close();
+    } catch (const std::exception& e) {
+        std::cerr << "osql: " << e.what() << "\n";
     }
 }
 

@@ -4,6 +4,7 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace osql {
@@ -25,6 +26,10 @@ struct Settings {
 // for anything else, a -w outside 9..65535, -Q with -i, or a missing -d or
 // -U (unless -? asks for help).
 Settings ParseSettings(const std::vector<std::string>& args);
+
+// Reports a command line that ParseSettings refused: writes "osql: MESSAGE"
+// into the -o file, when `args` name one that can be opened. Never throws.
+void ReportRefusedCommandLine(const std::vector<std::string>& args, std::string_view message);
 
 // The usage text, ending in a line feed.
 const char* Usage();

@@ -5,11 +5,13 @@
 #include <iostream>
 
 int main(int argc, char** argv) {
+    const std::vector<std::string> args(argv + 1, argv + argc);
     osql::Settings settings;
     try {
-        settings = osql::ParseSettings(std::vector<std::string>(argv + 1, argv + argc));
+        settings = osql::ParseSettings(args);
     } catch (const toolargs::UsageError& e) {
         std::cerr << "osql: " << e.what() << "\n" << osql::Usage();
+        osql::ReportRefusedCommandLine(args, e.what());
         return 1;
     }
     if (settings.help) {

@@ -13,7 +13,22 @@ Options Options::Parse(int argc, const char* const* argv, std::string_view lette
 }
 
 Options Options::Parse(const std::vector<std::string>& args, std::string_view letters) {
+    return Scan(args, letters, false);
+}
+
+std::optional<std::string> Options::Find(const std::vector<std::string>& args,
+                                         std::string_view letters, char letter) {
+    return Scan(args, letters, true).Value(letter);
+}
+
+Options Options::Scan(const std::vector<std::string>& args, std::string_view letters,
+                      bool lenient) {
     Options options;
+    // Leniently, whatever Parse would refuse is passed over.
+    const auto refuse = [lenient](const std::string& why) {
+        if (!lenient)
+            throw UsageError(why);
+    };
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
         if (arg.size() < 2 || arg[0] != '-') {
@@ -21,28 +36,36 @@ Options Options::Parse(const std::vector<std::string>& args, std::string_view le
             continue;
         }
         const char letter = arg[1];
+        const std::string name = "option -" + std::string(1, letter);
         const std::size_t at = letter == ':' ? std::string_view::npos : letters.find(letter);
-        if (at == std::string_view::npos)
-            throw UsageError("unknown option -" + std::string(1, letter));
-        if (options.Has(letter))
-            throw UsageError("option -" + std::string(1, letter) + " is given twice");
+        if (at == std::string_view::npos) {
+            refuse("unknown option -" + std::string(1, letter));
+            continue;
+        }
+        const bool twice = options.Has(letter);
+        if (twice)
+            refuse(name + " is given twice");
         const bool takesValue = at + 1 < letters.size() && letters[at + 1] == ':';
         const bool mayOmit = takesValue && at + 2 < letters.size() && letters[at + 2] == ':';
         const bool nextIsValue =
             i + 1 < args.size() && !(mayOmit && args[i + 1].size() > 1 && args[i + 1][0] == '-');
+        std::optional<std::string> value;
         if (!takesValue) {
             if (arg.size() > 2)
-                throw UsageError("option -" + std::string(1, letter) + " takes no value");
-            options.m_values[letter] = "";
+                refuse(name + " takes no value");
+            else
+                value = "";
         } else if (arg.size() > 2) {
-            options.m_values[letter] = arg.substr(2);
+            value = arg.substr(2);
         } else if (nextIsValue) {
-            options.m_values[letter] = args[++i];
+            value = args[++i];
         } else if (mayOmit) {
-            options.m_values[letter] = "";
+            value = "";
         } else {
-            throw UsageError("option -" + std::string(1, letter) + " needs a value");
+            refuse(name + " needs a value");
         }
+        if (value && !twice)
+            options.m_values[letter] = std::move(*value);
     }
     return options;
 }

@@ -86,6 +86,23 @@ TEST(OptionsTest, RefusedCommandLines) {
     }
 }
 
+TEST(OptionsTest, AnOptionIsFoundInACommandLineThatIsRefused) {
+    const struct {
+        std::vector<std::string> args;
+        std::optional<std::string> output;
+    } cases[] = {
+        {{"-x", "-o", "out.log"}, "out.log"},          // an unknown option before it
+        {{"-oout.log", "-Uu1", "-Uu2"}, "out.log"},    // a repeated option after it
+        {{"-Q", "-o", "-oout.log"}, "out.log"},        // -Q takes "-o" as its value
+        {{"-o", "first.log", "-o", "x"}, "first.log"}, // the first one counts
+        {{"-eX", "-o", "out.log", "-d"}, "out.log"},   // a flag with a value, a missing value
+        {{"-Uu1", "-o"}, std::nullopt},                // -o without its value
+        {{"stray", "-Uu1"}, std::nullopt},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(Options::Find(c.args, "Q:d:U:o:e", 'o'), c.output) << c.args[0];
+}
+
 TEST(OptionsTest, NumbersMustBeWholeAndInRange) {
     const std::vector<std::string> bad[] = {{"-w8"},   {"-w65536"}, {"-wabc"},
                                             {"-w12x"}, {"-w-1"},    {"-w", ""}};

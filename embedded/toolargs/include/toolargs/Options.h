@@ -31,6 +31,12 @@ public:
     // twice.
     static Options Parse(const std::vector<std::string>& args, std::string_view letters);
     static Options Parse(int argc, const char* const* argv, std::string_view letters);
+    // The value option `letter` has in `args`, read as Parse reads it but in
+    // a command line that Parse may refuse (what it would refuse is passed
+    // over; a repeated option keeps its first value), so that a tool can
+    // report a usage error where -o says. nullopt when it is not given.
+    static std::optional<std::string> Find(const std::vector<std::string>& args,
+                                           std::string_view letters, char letter);
 
     bool Has(char letter) const { return m_values.count(letter) != 0; }
     // The option's value ("" for a flag), or nullopt when it was not given.
@@ -43,6 +49,9 @@ public:
     const std::vector<std::string>& Positional() const { return m_positional; }
 
 private:
+    static Options Scan(const std::vector<std::string>& args, std::string_view letters,
+                        bool lenient);
+
     std::map<char, std::string> m_values;
     std::vector<std::string> m_positional;
 };
