@@ -9,6 +9,12 @@
 
 #include <sqlite3.h>
 
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace embsql {
 namespace {
 
@@ -55,17 +61,44 @@ Admin::~Admin() = default;
 
 std::unique_ptr<Admin> Admin::Create(std::string_view server, std::string_view database) {
     const std::filesystem::path file = DatabasePath(server, database);
+    const auto alreadyExists = [&] {
+        return Error("42000", 1801,
+                     "Database '" + std::string(database) +
+                         "' already exists. Choose a different database name.");
+    };
     std::error_code ec;
     if (std::filesystem::exists(file, ec))
-        throw Error("42000", 1801,
-                    "Database '" + std::string(database) +
-                        "' already exists. Choose a different database name.");
-    std::filesystem::create_directories(file.parent_path(), ec);
-    if (ec)
-        throw Error("HY000", 5123,
-                    "CREATE FILE encountered operating system error while attempting to open or "
-                    "create the folder " +
-                        file.parent_path().string() + ": " + ec.message() + ".");
+        throw alreadyExists();
+    const auto failed = [](const std::string& what, const std::filesystem::path& path, int error) {
+        return Error("HY000", 5123,
+                     "CREATE FILE encountered operating system error while attempting to open or "
+                     "create the " +
+                         what + " " + path.string() + ": " + std::strerror(error) + ".");
+    };
+    // The folders and the file hold the logins' hashes and the dealers'
+    // data: only their owner may read them, whatever the umask says.
+    std::filesystem::path folder;
+    for (const std::filesystem::path& part : file.parent_path()) {
+        folder /= part;
+        if (mkdir(folder.c_str(), 0700) == 0) {
+            if (chmod(folder.c_str(), 0700) != 0)
+                throw failed("folder", folder, errno);
+        } else if (errno != EEXIST) {
+            throw failed("folder", folder, errno);
+        }
+    }
+    const int fd = open(file.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (fd < 0) {
+        if (errno == EEXIST)
+            throw alreadyExists();
+        throw failed("file", file, errno);
+    }
+    const bool owned = fchmod(fd, 0600) == 0;
+    const int error = errno;
+    close(fd);
+    if (!owned)
+        throw failed("file", file, error);
+    // SQLite gives its -wal and -shm files the database file's permissions.
     std::unique_ptr<Admin> admin(new Admin(Connection::Open(file, database, true)));
     admin->RunScript(kEngineTables);
     return admin;

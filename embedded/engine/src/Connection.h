@@ -25,6 +25,9 @@ inline constexpr std::string_view kLoginTable = "embsql_login";
 inline constexpr std::string_view kProcedureTable = "embsql_procedure";
 bool IsInternalTable(std::string_view name);
 
+// How long a statement waits for a database another session holds.
+inline constexpr std::chrono::milliseconds kDefaultBusyTimeout{10000};
+
 // A result still reading rows from the connection, which must take the rest
 // of its rows into memory before the same connection writes: SQLite would
 // otherwise let the reader see the writer's changes halfway through.
@@ -83,7 +86,7 @@ private:
     sqlite3* m_db;
     std::string m_database;
     std::string m_login;
-    std::chrono::milliseconds m_busyTimeout{10000};
+    std::chrono::milliseconds m_busyTimeout = kDefaultBusyTimeout;
     bool m_clientQuery = false;
     bool m_raised = false;
     std::string m_raisedText;

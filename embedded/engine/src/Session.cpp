@@ -162,37 +162,7 @@ private:
 
 std::unique_ptr<Session> Session::Connect(std::string_view server, std::string_view database,
                                           std::string_view login, std::string_view password) {
-    const std::filesystem::path file = DatabasePath(server, database);
-    std::error_code ec;
-    if (!std::filesystem::is_directory(file.parent_path(), ec))
-        throw Error("08001", 53,
-                    "Server '" + std::string(server) + "' was not found: there is no folder " +
-                        file.parent_path().string() + ".");
-    const std::string cannotOpen = "Cannot open database \"" + std::string(database) +
-                                   "\" requested by the login. The login failed.";
-    if (!std::filesystem::is_regular_file(file, ec))
-        throw Error("42000", 4060, cannotOpen);
-    std::shared_ptr<Connection> conn = Connection::Open(file, database, false);
-    const std::string loginFailed = "Login failed for user '" + std::string(login) + "'.";
-    std::string hash;
-    std::string name;
-    try {
-        Statement stmt(*conn, "select sName, sHash from " + std::string(kLoginTable) +
-                                  " where sName = ?1 collate nocase");
-        stmt.BindText(1, login);
-        if (!stmt.Step())
-            throw Error("28000", 18456, loginFailed);
-        name = reinterpret_cast<const char*>(sqlite3_column_text(stmt.Get(), 0));
-        hash = reinterpret_cast<const char*>(sqlite3_column_text(stmt.Get(), 1));
-    } catch (const Error& e) {
-        if (e.NativeError() == 208)
-            throw Error("42000", 4060, cannotOpen + " It is not a database of this server.");
-        throw;
-    }
-    if (!VerifyPassword(password, hash))
-        throw Error("28000", 18456, loginFailed);
-    conn->SetLogin(name);
-    return std::make_unique<SessionImpl>(std::move(conn));
+    return std::make_unique<SessionImpl>(ConnectLogin(server, database, login, password));
 }
 
 } // namespace embsql

@@ -4,6 +4,7 @@
 #include "embsql/Provision.h"
 
 #include <fstream>
+#include <sys/stat.h>
 
 namespace embsql::test {
 namespace {
@@ -22,6 +23,30 @@ TEST_F(AdminTest, CreatingTwiceIsRefusedAndOpeningNeedsADatabase) {
     EXPECT_DB_ERROR(Admin::Create(kServer, "dealers"), "42000", 1801,
                     "Database 'dealers' already exists. Choose a different database name.");
     EXPECT_THROW(Admin::Open(kServer, "Nothing"), Error);
+}
+
+TEST_F(AdminTest, DatabaseFilesAndFoldersAreTheOwnersOnlyWhateverTheUmask) {
+    const std::filesystem::path data = m_dir / "fresh" / "data";
+    setenv("EMBSQL_DATA_DIR", data.c_str(), 1);
+    const mode_t saved = umask(0);
+    {
+        auto admin = Admin::Create("Srv", "Db");
+        admin->AddLogin("sa", "pw");
+        auto session = Session::Connect("Srv", "Db", "sa", "pw"); // makes the -wal and -shm files
+        const std::filesystem::path file = DatabasePath("Srv", "Db");
+        using std::filesystem::perms;
+        for (const auto& folder : {m_dir / "fresh", data, file.parent_path()})
+            EXPECT_EQ(std::filesystem::status(folder).permissions(), perms::owner_all) << folder;
+        for (const char* suffix : {"", "-wal", "-shm"}) {
+            const std::filesystem::path path = file.string() + suffix;
+            ASSERT_TRUE(std::filesystem::exists(path)) << path;
+            EXPECT_EQ(std::filesystem::status(path).permissions(),
+                      perms::owner_read | perms::owner_write)
+                << path;
+        }
+    }
+    umask(saved);
+    setenv("EMBSQL_DATA_DIR", m_dir.c_str(), 1);
 }
 
 TEST_F(AdminTest, ReinstallingTheSchemaKeepsTheData) {

@@ -20,9 +20,12 @@ using Value = std::variant<long long, std::string>;
 
 class Admin {
 public:
-    // Creates the database file (and its server's folder) with the engine's
-    // own tables. Throws Error 42000/1801 when it exists already, and the
-    // errors of DatabasePath for bad names.
+    // Creates the database file (and its server's folder, and the data
+    // folder when missing) with the engine's own tables. Folders it makes
+    // are readable by their owner only (0700), the file and SQLite's files
+    // beside it too (0600), whatever the umask. Throws Error 42000/1801 when
+    // it exists already, HY000/5123 when a folder or the file cannot be
+    // made, and the errors of DatabasePath for bad names.
     static std::unique_ptr<Admin> Create(std::string_view server, std::string_view database);
     // Opens an existing database. Throws Error 42000/4060 when it is missing
     // or is not a database of this server.
