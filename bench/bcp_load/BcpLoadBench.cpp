@@ -39,11 +39,12 @@ int Spawn(const std::vector<std::string>& argv) {
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-// A fresh database with the dealer schema and the login bench/bench.
+// A fresh database with the dealer schema and the operator login bench/bench.
 std::filesystem::path FreshDatabase(const std::string& name) {
     auto admin = embsql::Admin::Create(kServer, name);
-    admin->AddLogin("bench", "bench");
     embsql::InstallSchema(*admin);
+    admin->AddLogin("bench", "bench");
+    admin->SetRights("bench", embsql::Role::User, embsql::ProgramPermissions());
     return embsql::DatabasePath(kServer, name);
 }
 

@@ -64,8 +64,9 @@ Database EnsureDatabase(long long clients, long long bigGroup) {
         std::printf("making the demo database %s (kept for later runs)...\n", db.name.c_str());
         std::fflush(stdout);
         auto admin = embsql::Admin::Create(kServer, db.name);
-        admin->AddLogin(kLogin, kPassword);
         embsql::InstallSchema(*admin);
+        admin->AddLogin(kLogin, kPassword);
+        admin->SetRights(kLogin, embsql::Role::User, embsql::ProgramPermissions());
         embsql::FillDemoData(*admin, {kGroups, share}, false);
         if (extra > 0) {
             const std::string code = FirstValue(

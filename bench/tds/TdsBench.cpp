@@ -53,6 +53,7 @@ void EnsureDatabase(const fs::path& dir) {
     std::fflush(stdout);
     auto admin = embsql::Admin::Create(kServer, kDatabase);
     admin->AddLogin(kLogin, kPassword);
+    admin->SetRights(kLogin, embsql::Role::Admin, {});
     embsql::InstallSchema(*admin);
     embsql::FillDemoData(*admin, {kGroups, kClientsPerGroup}, false);
     admin.reset();

@@ -67,6 +67,8 @@ const Source& Embedded() {
         auto admin = embsql::Admin::Create("fwtest", "Snapshot");
         admin->AddLogin("reader", "Read#1");
         admin->RunScript(kSchema);
+        admin->SetRights("reader", embsql::Role::User,
+                         {{"SELECT", "t_Rows"}, {"SELECT", "t_Fixed"}});
         return Source{"embedded",
                       std::string("ODBC;DRIVER={") + Env::kEmbeddedDriver +
                           "};SERVER=fwtest;Database=Snapshot;UID=reader;PWD=Read#1",

@@ -35,6 +35,7 @@ int main() {
         auto start = std::chrono::steady_clock::now();
         auto admin = embsql::Admin::Create("bench", "demo");
         admin->AddLogin("sa", "pw");
+        admin->SetRights("sa", embsql::Role::Admin, {});
         embsql::InstallSchema(*admin);
         const long long rows = embsql::FillDemoData(*admin, {1000, 1000}, false);
         const double fill = Seconds(start);

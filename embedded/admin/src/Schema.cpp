@@ -32,6 +32,17 @@ std::string ConvertOne(std::string_view name, int from, int to) {
 
 } // namespace
 
+std::vector<Permission> ProgramPermissions() {
+    return {
+        {"SELECT", "tbl_DealerMaster"},
+        {"EXECUTE", "stp_ConvertSolvaneToOrbelle"},
+        {"EXECUTE", "stp_ConvertOrbelleToSolvane"},
+        {"EXECUTE", "stp_ConvertSolvaneToOrbelleBulk"},
+        {"ALTER", "tbl_ConvertSolvaneToOrbelle"},
+        {"INSERT", "tbl_ConvertSolvaneToOrbelle"},
+    };
+}
+
 void InstallSchema(Admin& admin) {
     admin.RunScript(SchemaFile("tables.sql"));
     admin.DefineProcedure(ConvertOne("stp_ConvertSolvaneToOrbelle", 2, 4));

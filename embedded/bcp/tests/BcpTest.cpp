@@ -238,6 +238,11 @@ TEST_F(BcpTest, FailuresBeforeTheCopyReportAndCopyNothing) {
          "The login failed.\n"},
         {{"bcp", "DB1..tbl_ConvertSolvaneToOrbelle", "in", good, "-Uu1", "-Ppw", "-SNOSRV"},
          "SQLState = 08001, NativeError = 53\nError = [Embedded]Server 'NOSRV' was not found"},
+        // The program's login may load the staging table only.
+        {{"bcp", "DB1..tbl_DealerMaster", "in", good, "-Uu1", "-Ppw", "-SSRV1"},
+         "SQLState = 42000, NativeError = 229\n"
+         "Error = [Embedded][SQL Server]The INSERT permission was denied on the object "
+         "'tbl_DealerMaster', database 'DB1', schema 'dbo'.\n"},
     };
     for (const auto& c : cases) {
         WriteFile("7Dec26_ClientConversionError.log", "stale\n");
@@ -252,6 +257,7 @@ TEST_F(BcpTest, FailuresBeforeTheCopyReportAndCopyNothing) {
         EXPECT_EQ(ReadText(m_err), "");
     }
     EXPECT_EQ(Staged(), 1);
+    EXPECT_EQ(Count("tbl_DealerMaster"), 45);
 }
 
 TEST_F(BcpTest, ARefusedCommandLineIsReportedInTheOutputFile) {
@@ -282,8 +288,9 @@ TEST_F(BcpTest, ARefusedCommandLineIsReportedInTheOutputFile) {
 TEST_F(BcpTest, DatabaseNamesWithADotOrABlankAreReached) {
     for (const char* name : {"Dealer.DB", "Dealer DB"}) {
         auto admin = embsql::Admin::Create("SRV1", name);
-        admin->AddLogin("u1", "pw");
         embsql::InstallSchema(*admin);
+        admin->AddLogin("u1", "pw");
+        admin->SetRights("u1", embsql::Role::User, embsql::ProgramPermissions());
     }
     const std::string input = WriteFile("in.csv", Rows(1, 3));
     const std::string rest = " in \"" + input + "\" -Uu1 -Ppw -SSRV1 -t, -c -o \"" + m_out + "\"";

@@ -15,6 +15,7 @@ protected:
     void SetUp() override {
         ToolTest::SetUp();
         Owner().RunScript("create table tbl_Load (sName varchar(5) not null, nCount int)");
+        Owner().SetRights("u1", embsql::Role::User, {{"INSERT", "tbl_Load"}});
         m_load = embsql::BulkInsert::Open("SRV1", "DB1", "u1", "pw", "tbl_Load");
     }
     void Insert(long long rows) {

@@ -5,6 +5,7 @@
 #include "Logins.h"
 #include "Procedure.h"
 #include "Results.h"
+#include "Rights.h"
 #include "Tokenizer.h"
 
 #include <sqlite3.h>
@@ -18,10 +19,7 @@
 namespace embsql {
 namespace {
 
-constexpr std::string_view kEngineTables = R"sql(
-create table if not exists embsql_login (
-    sName text primary key collate nocase,
-    sHash text not null);
+constexpr std::string_view kProcedureTables = R"sql(
 create table if not exists embsql_procedure (
     sName text primary key collate nocase,
     sDefinition text not null);
@@ -54,9 +52,37 @@ std::vector<std::string> Names(Connection& conn, std::string_view table) {
     return names;
 }
 
+// The canonical names of what a grant may name: a table of the database's
+// own, or a procedure.
+std::optional<std::string> NameOf(Connection& conn, std::string_view query, std::string_view name) {
+    Statement stmt(conn, query);
+    stmt.BindText(1, name);
+    if (!stmt.Step())
+        return std::nullopt;
+    return std::string(reinterpret_cast<const char*>(sqlite3_column_text(stmt.Get(), 0)));
+}
+
+Error NoSuchLogin(std::string_view login) {
+    return Error("42000", 15151,
+                 "Cannot find the user '" + std::string(login) +
+                     "', because it does not exist or you do not have permission.");
+}
+
+std::string Upper(std::string_view text) {
+    std::string upper;
+    for (char c : text)
+        upper += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return upper;
+}
+
 } // namespace
 
-Admin::Admin(std::shared_ptr<Connection> conn) : m_conn(std::move(conn)) {}
+Admin::Admin(std::shared_ptr<Connection> conn) : m_conn(std::move(conn)) {
+    // Whoever can write the file owns everything in it.
+    Rights owner;
+    owner.all = true;
+    m_conn->SetRights(std::move(owner));
+}
 Admin::~Admin() = default;
 
 std::unique_ptr<Admin> Admin::Create(std::string_view server, std::string_view database) {
@@ -100,7 +126,7 @@ std::unique_ptr<Admin> Admin::Create(std::string_view server, std::string_view d
         throw failed("file", file, error);
     // SQLite gives its -wal and -shm files the database file's permissions.
     std::unique_ptr<Admin> admin(new Admin(Connection::Open(file, database, true)));
-    admin->RunScript(kEngineTables);
+    admin->RunScript(std::string(kRightsTables) + std::string(kProcedureTables));
     return admin;
 }
 
@@ -118,6 +144,7 @@ std::unique_ptr<Admin> Admin::Open(std::string_view server, std::string_view dat
     } catch (const Error&) {
         throw Error("42000", 4060, cannotOpen + " It is not a database of this server.");
     }
+    UpgradeRightsTables(*admin->m_conn);
     admin->m_conn->SetLogin("dbo");
     return admin;
 }
@@ -136,6 +163,69 @@ bool Admin::RemoveLogin(std::string_view name) {
 
 std::vector<std::string> Admin::Logins() {
     return Names(*m_conn, kLoginTable);
+}
+
+void Admin::SetRights(std::string_view login, Role role,
+                      const std::vector<Permission>& permissions) {
+    RoleOf(login); // the login must exist
+    std::vector<Value> params = {std::string(login), role == Role::Admin ? "admin" : "user"};
+    std::string script = "update embsql_login set sRole = ?2 where sName = ?1;"
+                         "delete from embsql_permission where sLogin = ?1;";
+    for (const Permission& permission : permissions) {
+        const std::string action = Upper(permission.action);
+        if (action != "SELECT" && action != "INSERT" && action != "ALTER" && action != "EXECUTE")
+            throw Error("42000", 102,
+                        "Incorrect syntax near '" + permission.action +
+                            "': the permissions are SELECT, INSERT and ALTER on a table, EXECUTE "
+                            "on a procedure.");
+        std::optional<std::string> object;
+        bool isProcedure = false;
+        if (!IsInternalTable(permission.object))
+            object = NameOf(*m_conn,
+                            "select name from sqlite_schema where type = 'table' and name = ?1 "
+                            "collate nocase",
+                            permission.object);
+        if (!object) {
+            object = NameOf(*m_conn, "select sName from embsql_procedure where sName = ?1",
+                            permission.object);
+            isProcedure = object.has_value();
+        }
+        if (!object)
+            throw Error("42000", 15151,
+                        "Cannot find the object '" + permission.object +
+                            "', because it does not exist or you do not have permission.");
+        if (isProcedure != (action == "EXECUTE"))
+            throw Error("42000", 4606,
+                        "Granted or revoked privilege " + action +
+                            " is not compatible with object.");
+        const std::size_t at = params.size() + 1;
+        script += "insert or ignore into embsql_permission(sLogin, sPermission, sObject) "
+                  "values(?1, ?" +
+                  std::to_string(at) + ", ?" + std::to_string(at + 1) + ");";
+        params.emplace_back(action);
+        params.emplace_back(*object);
+    }
+    RunScript(script, params);
+}
+
+Role Admin::RoleOf(std::string_view login) {
+    const std::optional<std::string> role =
+        NameOf(*m_conn, "select sRole from embsql_login where sName = ?1", login);
+    if (!role)
+        throw NoSuchLogin(login);
+    return *role == "admin" ? Role::Admin : Role::User;
+}
+
+std::vector<Permission> Admin::PermissionsOf(std::string_view login) {
+    RoleOf(login);
+    Statement stmt(*m_conn, "select sPermission, sObject from embsql_permission "
+                            "where sLogin = ?1 order by rowid");
+    stmt.BindText(1, login);
+    std::vector<Permission> permissions;
+    while (stmt.Step())
+        permissions.push_back({reinterpret_cast<const char*>(sqlite3_column_text(stmt.Get(), 0)),
+                               reinterpret_cast<const char*>(sqlite3_column_text(stmt.Get(), 1))});
+    return permissions;
 }
 
 void Admin::DefineProcedure(std::string_view definition) {

@@ -3,6 +3,7 @@
 #include "embsql/BulkInsert.h"
 
 #include "Connection.h"
+#include "Logins.h"
 
 #include <sqlite3.h>
 
@@ -44,13 +45,11 @@ struct BulkInsert::Prepared {
 std::unique_ptr<BulkInsert> BulkInsert::Open(std::string_view server, std::string_view database,
                                              std::string_view login, std::string_view password,
                                              std::string_view table) {
-    // The session checks the login; the load runs on a connection of its own
-    // so that its statements are prepared once for the whole load.
-    const std::unique_ptr<Session> session = Session::Connect(server, database, login, password);
-    std::vector<Column> columns = session->DescribeTable(table);
-    std::shared_ptr<Connection> conn =
-        Connection::Open(DatabasePath(server, database), database, false);
-    conn->SetLogin(session->Login());
+    std::shared_ptr<Connection> conn = ConnectLogin(server, database, login, password);
+    std::vector<Column> columns = TableColumns(*conn, table);
+    if (columns.empty())
+        throw Error("42S02", 208, "Invalid object name '" + std::string(table) + "'.");
+    conn->Require("INSERT", table);
     return std::unique_ptr<BulkInsert>(
         new BulkInsert(std::move(conn), std::string(table), std::move(columns)));
 }

@@ -74,6 +74,39 @@ Error TranslateMessage(int rc, std::string_view message) {
 
 } // namespace
 
+namespace {
+
+std::string RightKey(std::string_view action, std::string_view object) {
+    std::string key;
+    for (char c : action)
+        key += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return key + " " + ToLower(object);
+}
+
+Error PermissionDenied(std::string_view action, std::string_view object,
+                       std::string_view database) {
+    return Error("42000", 229,
+                 "The " + std::string(action) + " permission was denied on the object '" +
+                     std::string(object) + "', database '" + std::string(database) +
+                     "', schema 'dbo'.",
+                 14);
+}
+
+} // namespace
+
+void Rights::Grant(std::string_view action, std::string_view object) {
+    m_granted.insert(RightKey(action, object));
+}
+
+bool Rights::Allows(std::string_view action, std::string_view object) const {
+    return all || m_granted.count(RightKey(action, object)) != 0;
+}
+
+void Connection::Require(std::string_view action, std::string_view object) const {
+    if (!m_rights.Allows(action, object))
+        throw PermissionDenied(action, object, m_database);
+}
+
 bool IsInternalTable(std::string_view name) {
     const std::string lower = ToLower(name);
     return lower.rfind("embsql_", 0) == 0 || lower.rfind("sqlite_", 0) == 0;
@@ -130,6 +163,7 @@ void Connection::SetBusyTimeout(std::chrono::milliseconds timeout) {
 void Connection::SetClientQueryMode(bool on) {
     m_clientQuery = on;
     m_deniedTable.clear();
+    m_deniedSelect.clear();
     m_deniedAction = false;
 }
 
@@ -174,6 +208,11 @@ Error Connection::Translate(int rc) {
         m_deniedTable.clear();
         return Error("42S02", 208, "Invalid object name '" + table + "'.");
     }
+    if (!m_deniedSelect.empty()) {
+        const std::string table = std::move(m_deniedSelect);
+        m_deniedSelect.clear();
+        return PermissionDenied("SELECT", table, m_database);
+    }
     if (m_deniedAction) {
         m_deniedAction = false;
         return Error("42000", 229,
@@ -208,6 +247,11 @@ int Connection::Authorize(void* data, int action, const char* a, const char*, co
     case SQLITE_READ:
         if (a != nullptr && IsInternalTable(a)) {
             self->m_deniedTable = a;
+            return SQLITE_DENY;
+        }
+        if (a != nullptr && !self->m_rights.Allows("SELECT", a)) {
+            if (self->m_deniedSelect.empty())
+                self->m_deniedSelect = a;
             return SQLITE_DENY;
         }
         return SQLITE_OK;

@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -27,6 +28,18 @@ bool IsInternalTable(std::string_view name);
 
 // How long a statement waits for a database another session holds.
 inline constexpr std::chrono::milliseconds kDefaultBusyTimeout{10000};
+
+// What a connection's login may do: everything (an administrator, or the
+// database's owner working through Admin), or what it was granted.
+class Rights {
+public:
+    bool all = false;
+    void Grant(std::string_view action, std::string_view object);
+    bool Allows(std::string_view action, std::string_view object) const;
+
+private:
+    std::set<std::string> m_granted; // "ACTION object", the object in lower case
+};
 
 // A result still reading rows from the connection, which must take the rest
 // of its rows into memory before the same connection writes: SQLite would
@@ -57,8 +70,15 @@ public:
     const std::string& Login() const { return m_login; }
     void SetBusyTimeout(std::chrono::milliseconds timeout);
 
+    void SetRights(Rights rights) { m_rights = std::move(rights); }
+    const Rights& GetRights() const { return m_rights; }
+    // Throws Error 42000/229 "The ACTION permission was denied on the object
+    // 'OBJECT', database 'DB', schema 'dbo'." unless the login may.
+    void Require(std::string_view action, std::string_view object) const;
+
     // While set, statements being prepared may only read tables that are not
-    // the engine's own (plain client queries).
+    // the engine's own and that the login may select from (plain client
+    // queries).
     void SetClientQueryMode(bool on);
 
     void AddReader(PendingReader* reader);
@@ -90,7 +110,9 @@ private:
     bool m_clientQuery = false;
     bool m_raised = false;
     std::string m_raisedText;
+    Rights m_rights;
     std::string m_deniedTable;
+    std::string m_deniedSelect;
     bool m_deniedAction = false;
     std::vector<PendingReader*> m_readers;
 };

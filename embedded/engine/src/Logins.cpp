@@ -3,6 +3,7 @@
 #include "Logins.h"
 
 #include "Connection.h"
+#include "Rights.h"
 #include "embsql/Engine.h"
 
 #include <sodium.h>
@@ -79,6 +80,7 @@ std::shared_ptr<Connection> ConnectLogin(std::string_view server, std::string_vi
     std::optional<std::string> name;
     std::string hash = kNoLoginHash;
     try {
+        UpgradeRightsTables(*conn);
         Statement stmt(*conn, "select sName, sHash from " + std::string(kLoginTable) +
                                   " where sName = ?1 collate nocase");
         stmt.BindText(1, login);
@@ -95,6 +97,7 @@ std::shared_ptr<Connection> ConnectLogin(std::string_view server, std::string_vi
         throw Error("28000", 18456, "Login failed for user '" + std::string(login) + "'.");
     Rehash(*conn, *name, password, hash);
     conn->SetLogin(*name);
+    LoadRights(*conn);
     return conn;
 }
 

@@ -215,6 +215,8 @@ ProcedureDefinition ParseProcedureDefinition(std::string_view text) {
 std::vector<std::unique_ptr<Result>> CallProcedure(Connection& conn, std::string_view name,
                                                    const std::vector<Argument>& args) {
     const ProcedureDefinition def = Lookup(conn, name);
+    // The body runs with the rights of the procedure's owner.
+    conn.Require("EXECUTE", def.name);
     if (args.size() > def.parameters.size())
         throw Error("42000", 8144,
                     "Procedure or function " + def.name + " has too many arguments specified.");

@@ -40,7 +40,8 @@ ProcedureDefinition ParseProcedureDefinition(std::string_view text);
 // Runs procedure `name` with `args`: in one transaction of its own, or in a
 // savepoint when the session has a transaction open. Everything it changed is
 // undone when it fails. Returns one result per result-giving statement.
-// Throws Error: 42000/2812 unknown procedure, 42000/201 a missing argument,
+// Throws Error: 42000/2812 unknown procedure, 42000/229 a login without the
+// right to execute it, 42000/201 a missing argument,
 // 42000/8144 too many, 22001/8152 a text argument longer than its parameter,
 // 22018/8114 and 22003/8115 a bad integer argument, 42000/50000 an error the
 // body raised, and whatever a body statement fails with.

@@ -4,6 +4,7 @@
 #include "Logins.h"
 #include "Procedure.h"
 #include "Results.h"
+#include "Rights.h"
 #include "Statement.h"
 #include "Tokenizer.h"
 
@@ -39,6 +40,8 @@ public:
 
     std::vector<std::unique_ptr<Result>> Execute(std::string_view statement) override {
         const ParsedStatement parsed = ParseStatement(statement);
+        // Rights changed since the last statement count from this one.
+        LoadRights(*m_conn);
         if (parsed.kind != ParsedStatement::Kind::Query)
             m_conn->DetachReaders();
         std::vector<std::unique_ptr<Result>> results;
@@ -51,6 +54,11 @@ public:
             break;
         case ParsedStatement::Kind::Truncate:
             RequireTable(*m_conn, parsed.name);
+            // A SQL server asks for ALTER, and does not say which is lacking.
+            if (!m_conn->GetRights().Allows("ALTER", parsed.name))
+                throw Error("42000", 1088,
+                            "Cannot find the object \"" + parsed.name +
+                                "\" because it does not exist or you do not have permissions.");
             m_inserts.clear();
             m_conn->Exec("delete from " + QuoteName(parsed.name));
             results.push_back(std::make_unique<CountResult>(-1));
@@ -146,6 +154,7 @@ private:
             return found->second;
         TableInsert insert;
         insert.columns = RequireTable(*m_conn, table);
+        m_conn->Require("INSERT", table);
         std::string sql = "insert into " + QuoteName(table) + " values(";
         for (std::size_t i = 0; i < insert.columns.size(); ++i)
             sql += (i == 0 ? "?" : ",?");

@@ -25,6 +25,7 @@ void EngineTest::SetUp() {
     setenv("EMBSQL_DATA_DIR", m_dir.c_str(), 1);
     m_admin = Admin::Create(kServer, kDatabase);
     m_admin->AddLogin("sa", "Secret1");
+    m_admin->SetRights("sa", Role::Admin, {});
     InstallSchema(*m_admin);
     m_admin->RunScript(R"sql(
         insert into tbl_DealerMaster(sDealerId, sDealerCode, sGroupCode, sDealerName, nDealerCategory)

@@ -21,7 +21,7 @@ Rows ReadRows(Result& result);
 
 // Groups G01 (code GC01) and G02 (GC02); in G01 clients C123 (Solvane),
 // C124 (Orbelle), C125 (Solvane) and C300 (category 9); in G02 C200
-// (Solvane). Login "sa" with password "Secret1".
+// (Solvane). Login "sa", an administrator, with password "Secret1".
 class EngineTest : public ::testing::Test {
 protected:
     static constexpr const char* kServer = "TestSrv";

@@ -27,13 +27,13 @@ TEST(DriverDiagnostics, RefusedLoginReportsTheServersText) {
     const Diag d = FirstDiag(SQL_HANDLE_DBC, dbc.h);
     EXPECT_EQ(d.state, "28000");
     EXPECT_EQ(d.native, 18456);
-    EXPECT_TRUE(EndsWith(d.message, "[Embedded][SQL Server]Login failed for user 'sa'."));
+    EXPECT_TRUE(EndsWith(d.message, "[Embedded][SQL Server]Login failed for user 'operator'."));
 }
 
 TEST(DriverDiagnostics, MissingServerNameIsTheDriversOwnError) {
     Env env;
     Dbc dbc(env);
-    EXPECT_EQ(dbc.Connect("DRIVER={Embedded};Database=Dealers;UID=sa;PWD=x"), SQL_ERROR);
+    EXPECT_EQ(dbc.Connect("DRIVER={Embedded};Database=Dealers;UID=operator;PWD=x"), SQL_ERROR);
     const Diag d = FirstDiag(SQL_HANDLE_DBC, dbc.h);
     EXPECT_EQ(d.state, "08001");
     EXPECT_TRUE(EndsWith(d.message, "[Embedded][ODBC Driver]No server name was given (connection "
@@ -80,7 +80,16 @@ INSTANTIATE_TEST_SUITE_P(
                           "{call stp_ConvertSolvaneToOrbelle}'G001','C000009'", "42000", 50000,
                           "Client 'C000009' belongs to group 'G002', not to group 'G001'."},
                       StatementError{"{call stp_ConvertSolvaneToOrbelle}'G009','C000001'", "42000",
-                                     50000, "Group 'G009' does not exist."}));
+                                     50000, "Group 'G009' does not exist."},
+                      // The program's login may not read the history, nor
+                      // empty any table but the staging table.
+                      StatementError{"select * from tbl_DealerConversionHistory", "42000", 229,
+                                     "The SELECT permission was denied on the object "
+                                     "'tbl_DealerConversionHistory', database 'Dealers', "
+                                     "schema 'dbo'."},
+                      StatementError{"truncate table tbl_DealerMaster", "42000", 1088,
+                                     "Cannot find the object \"tbl_DealerMaster\" because it "
+                                     "does not exist or you do not have permissions."}));
 
 TEST(DriverConnectKeys, ConnectionStringOverridesTheDataSource) {
     MakeDemoDatabase("Other", 2, 3);
@@ -88,7 +97,7 @@ TEST(DriverConnectKeys, ConnectionStringOverridesTheDataSource) {
     Dbc dbc(env);
     // The DSN names Dealers on the same server; the string names Other.
     ASSERT_TRUE(SQL_SUCCEEDED(
-        dbc.Connect(std::string("DSN=") + kDsn + ";database=Other;UID=sa;PWD=" + kPassword)));
+        dbc.Connect(std::string("DSN=") + kDsn + ";database=Other;UID=operator;PWD=" + kPassword)));
     Stmt stmt(dbc);
     ASSERT_EQ(stmt.Exec("select sDealerId from tbl_DealerMaster where nDealerCategory = 7"),
               SQL_SUCCESS);

@@ -70,7 +70,7 @@ TEST(Isql, ReportsARefusedLoginAndFails) {
     const IsqlRun run = RunIsql("not-the-password", "");
     EXPECT_NE(run.exitCode, 0);
     EXPECT_NE(run.output.find("[28000]"), std::string::npos) << run.output;
-    EXPECT_NE(run.output.find("[Embedded][SQL Server]Login failed for user 'sa'."),
+    EXPECT_NE(run.output.find("[Embedded][SQL Server]Login failed for user 'operator'."),
               std::string::npos)
         << run.output;
 }

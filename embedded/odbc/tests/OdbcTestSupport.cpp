@@ -67,8 +67,9 @@ void MakeDemoDatabase(const std::string& name, long long groups, long long clien
         ::setenv("EMBSQL_DATA_DIR", dataDir.c_str(), 1);
     }
     auto admin = embsql::Admin::Create(kServer, name);
-    admin->AddLogin(kLogin, kPassword);
     embsql::InstallSchema(*admin);
+    admin->AddLogin(kLogin, kPassword);
+    admin->SetRights(kLogin, embsql::Role::User, embsql::ProgramPermissions());
     embsql::FillDemoData(*admin, {groups, clientsPerGroup}, false);
     ::setenv("EMBSQL_DATA_DIR", old.c_str(), 1);
 }

@@ -18,15 +18,16 @@ inline constexpr const char* kDsn = "EmbeddedDemo";
 inline constexpr const char* kDatabase = "Dealers";     // the DSN's database
 inline constexpr const char* kIsqlDsn = "EmbeddedIsql"; // a data source of its own for isql
 inline constexpr const char* kIsqlDatabase = "IsqlDealers";
-inline constexpr const char* kLogin = "sa";
+// The program's login, with the program's rights and no more.
+inline constexpr const char* kLogin = "operator";
 inline constexpr const char* kPassword = "Secret#1";
 
 // The folder of this run's configuration and data.
 const std::filesystem::path& WorkDir();
 
 // Creates database `name` on kServer under the engine's data folder (or
-// under `dataDir` when given) with the login, the schema and demo data of
-// `groups` groups G001... of `clientsPerGroup` clients C000001...
+// under `dataDir` when given) with the operator login, the schema and demo
+// data of `groups` groups G001... of `clientsPerGroup` clients C000001...
 void MakeDemoDatabase(const std::string& name, long long groups = 5, long long clientsPerGroup = 8,
                       const std::filesystem::path& dataDir = {});
 

@@ -49,7 +49,7 @@ TEST_F(OsqlTest, TruncateCommandLineEmptiesTheStagingTable) {
 
 TEST_F(OsqlTest, EmptyPasswordOnTheProgramsCommandLine) {
     // The program writes -P right before -S when the password is empty.
-    Owner().AddLogin("u2", "");
+    AddOperator("u2", "");
     Stage("('G001', 'C000001')");
     EXPECT_EQ(RunCommandLine("osql -Q \"truncate table tbl_ConvertSolvaneToOrbelle \"  -dDB1 "
                              "-Uu2 -P -SSRV1"),
@@ -124,6 +124,27 @@ TEST_F(OsqlTest, FailedStatementsPrintAMsgBlockAndExitNonZero) {
         EXPECT_EQ(out.status, 1) << c.args[1];
         EXPECT_EQ(out.text.substr(0, c.text.size()), c.text) << out.text;
     }
+}
+
+TEST_F(OsqlTest, TheProgramsLoginIsRefusedWhatTheProgramDoesNotDo) {
+    const struct {
+        const char* query;
+        std::string text;
+    } cases[] = {
+        {"truncate table tbl_DealerMaster",
+         "Msg 1088, Level 16, State 1, Server SRV1, Line 1\nCannot find the object "
+         "\"tbl_DealerMaster\" because it does not exist or you do not have permissions.\n"},
+        {"select count(*) from tbl_DealerConversionHistory",
+         "Msg 229, Level 14, State 1, Server SRV1, Line 1\nThe SELECT permission was denied on "
+         "the object 'tbl_DealerConversionHistory', database 'DB1', schema 'dbo'.\n"},
+    };
+    for (const auto& c : cases) {
+        const toolkit::ToolOutput out =
+            RunTool({"osql", "-Q", c.query, "-dDB1", "-Uu1", "-Ppw", "-SSRV1", "-w500"});
+        EXPECT_EQ(out.status, 1) << c.query;
+        EXPECT_EQ(out.text, c.text);
+    }
+    EXPECT_EQ(Count("tbl_DealerMaster"), 45);
 }
 
 TEST_F(OsqlTest, LinesAreCutAtTheWidth) {

@@ -25,8 +25,8 @@ void ToolTest::SetUp() {
     setenv("EMBSQL_DATA_DIR", m_dir.c_str(), 1);
 
     m_admin = embsql::Admin::Create("SRV1", "DB1");
-    m_admin->AddLogin("u1", "pw");
     embsql::InstallSchema(*m_admin);
+    AddOperator("u1", "pw");
     embsql::FillDemoData(*m_admin, embsql::DemoSize{}, false);
 }
 
@@ -38,6 +38,11 @@ void ToolTest::TearDown() {
     }
     unsetenv("EMBSQL_DATA_DIR");
     setenv("PATH", m_savedPath.c_str(), 1);
+}
+
+void ToolTest::AddOperator(const std::string& login, const std::string& password) {
+    m_admin->AddLogin(login, password);
+    m_admin->SetRights(login, embsql::Role::User, embsql::ProgramPermissions());
 }
 
 Rows ToolTest::Query(const std::string& sql) {

@@ -1,6 +1,7 @@
 // A test fixture for the server tools: a temporary data folder holding
 // server SRV1's database DB1 with the dealer schema, demo dealers and the
-// login u1 (password "pw"), and the build's tools first on PATH.
+// operator login u1 (password "pw") with the program's rights and no more,
+// and the build's tools first on PATH.
 #pragma once
 
 #include "embsql/Admin.h"
@@ -20,6 +21,8 @@ protected:
     void SetUp() override;
     void TearDown() override;
 
+    // Adds a login with the program's rights.
+    void AddOperator(const std::string& login, const std::string& password);
     // Rows of a query run as the database's owner; NULL reads as "NULL".
     Rows Query(const std::string& sql);
     long long Count(const std::string& table);

@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <filesystem>
+#include <vector>
 
 namespace embsql {
 
@@ -13,6 +14,11 @@ namespace embsql {
 // or brings an older installation up to date (procedures are replaced, data
 // is kept). Throws Error.
 void InstallSchema(Admin& admin);
+
+// The rights the program needs and no more, for its operator's login: read
+// the dealer master, execute the three conversion procedures, empty
+// (ALTER) and load (INSERT) the staging table.
+std::vector<Permission> ProgramPermissions();
 
 struct DemoSize {
     long long groups = 5;

@@ -18,6 +18,20 @@ class Connection;
 // A value bound to a script's or query's ?1, ?2, ... parameters.
 using Value = std::variant<long long, std::string>;
 
+// What a login may do, as a SQL server's database grants it. An
+// administrator owns everything, like the database's owner; a user may do
+// only what it was granted. Procedures run with their owner's rights, so
+// executing one needs no rights on the tables it reads or changes.
+enum class Role { User, Admin };
+
+// One granted permission: SELECT (read), INSERT (load with bcp or the bulk
+// calls) or ALTER (truncate table) on a table, EXECUTE on a procedure.
+struct Permission {
+    std::string action;
+    std::string object;
+    bool operator==(const Permission&) const = default;
+};
+
 class Admin {
 public:
     // Creates the database file (and its server's folder, and the data
@@ -34,12 +48,24 @@ public:
     Admin(const Admin&) = delete;
     Admin& operator=(const Admin&) = delete;
 
-    // Adds a login, or sets a new password for an existing one (names are
-    // case-insensitive). Throws Error for an empty or over-long name.
+    // Adds a login, a user without permissions, or sets a new password for
+    // an existing one, whose rights stay (names are case-insensitive).
+    // Throws Error for an empty or over-long name.
     void AddLogin(std::string_view name, std::string_view password);
-    // Removes a login; false when there was none.
+    // Removes a login and its permissions; false when there was none.
     bool RemoveLogin(std::string_view name);
     std::vector<std::string> Logins();
+
+    // Gives a login its role and exactly these permissions, replacing what
+    // it had; its open sessions see them from their next statement. Throws
+    // Error 42000: 15151 for a login or object that does not exist (the
+    // engine's own tables do not), 4606 for a permission that does not fit
+    // its object, 102 for one that is not a permission; nothing changes then.
+    void SetRights(std::string_view login, Role role, const std::vector<Permission>& permissions);
+    // A login's role and permissions (actions in capitals, objects as the
+    // database spells them, in order). Throw 15151 for a missing login.
+    Role RoleOf(std::string_view login);
+    std::vector<Permission> PermissionsOf(std::string_view login);
 
     // Defines or replaces a procedure from its definition:
     //     create procedure NAME @p1 varchar(20), @p2 int as BODY

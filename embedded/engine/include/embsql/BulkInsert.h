@@ -17,8 +17,9 @@ class Connection;
 class BulkInsert {
 public:
     // Logs in as Session::Connect does, then prepares the insert into
-    // `table`. Throws the errors of Session::Connect, and 42S02/208
-    // "Invalid object name 'TABLE'." when the table does not exist.
+    // `table`. Throws the errors of Session::Connect, 42S02/208 "Invalid
+    // object name 'TABLE'." when the table does not exist, and 42000/229
+    // when the login may not insert into it.
     static std::unique_ptr<BulkInsert> Open(std::string_view server, std::string_view database,
                                             std::string_view login, std::string_view password,
                                             std::string_view table);

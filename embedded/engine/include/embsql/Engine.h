@@ -82,7 +82,8 @@ std::unique_ptr<Result> Spool(Result& source);
 
 class Session {
 public:
-    // Opens database `database` of server `server` for `login`. Throws Error:
+    // Opens database `database` of server `server` for `login`, which takes
+    // as long for an unknown name as for a wrong password. Throws Error:
     // 28000/18456 "Login failed for user 'LOGIN'." for a wrong or unknown
     // login, 08001/53 when the server has no folder under DataDir(), and
     // 42000/4060 "Cannot open database "DB" requested by the login. The login
@@ -100,10 +101,16 @@ public:
     // Runs one statement: a plain select; {call p}'a','b'; {call p('a','b')};
     // exec/execute p 'a', 2; truncate table t. Returns its results in order
     // (a procedure gives one per select of its body). A procedure runs in one
-    // transaction. Throws Error: 42S02/208 "Invalid object name 'X'.",
-    // 42000/2812 "Could not find stored procedure 'X'.", 42000/102 syntax
-    // errors, 42000/50000 an error a procedure body raised, HYT00 a database
-    // that stayed busy.
+    // transaction. The login needs SELECT on every table a query reads,
+    // EXECUTE on a procedure (whose body runs with its owner's rights), and
+    // ALTER on a table it truncates, unless it is an administrator; rights
+    // are read afresh for every statement. Throws Error: 42S02/208 "Invalid
+    // object name 'X'.", 42000/2812 "Could not find stored procedure 'X'.",
+    // 42000/229 "The SELECT permission was denied on the object 'X',
+    // database 'D', schema 'dbo'." (or EXECUTE), 42000/1088 "Cannot find the
+    // object "X" because it does not exist or you do not have permissions."
+    // for a truncate, 42000/102 syntax errors, 42000/50000 an error a
+    // procedure body raised, HYT00 a database that stayed busy.
     virtual std::vector<std::unique_ptr<Result>> Execute(std::string_view statement) = 0;
 
     // The columns of a table, in order. Throws 42S02/208 when it is missing.
@@ -116,7 +123,8 @@ public:
     virtual void Commit() = 0;
     virtual void Rollback() = 0;
     // Inserts one row (values in column order, nullopt for NULL). Throws Error
-    // when a value does not fit its column or a constraint fails.
+    // when a value does not fit its column or a constraint fails, 42000/229
+    // when the login may not INSERT into the table.
     virtual void Insert(std::string_view table,
                         const std::vector<std::optional<std::string>>& values) = 0;
 };
