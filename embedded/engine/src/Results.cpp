@@ -4,9 +4,21 @@
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <cstdint>
+#include <limits>
 
 namespace embsql {
 namespace {
+
+// Types an expression's column from a value of it.
+void TypeFromValue(Column& column, sqlite3_stmt* stmt, int i) {
+    if (sqlite3_column_type(stmt, i) != SQLITE_INTEGER)
+        return;
+    const sqlite3_int64 value = sqlite3_column_int64(stmt, i);
+    column.isInteger = true;
+    column.isBig = value < std::numeric_limits<std::int32_t>::min() ||
+                   value > std::numeric_limits<std::int32_t>::max();
+}
 
 std::optional<std::string_view> ColumnText(sqlite3_stmt* stmt, std::size_t i) {
     const int index = static_cast<int>(i);
@@ -19,7 +31,7 @@ std::optional<std::string_view> ColumnText(sqlite3_stmt* stmt, std::size_t i) {
 
 } // namespace
 
-std::vector<Column> DescribeColumns(const Statement& stmt) {
+std::vector<Column> DescribeColumns(const Statement& stmt, bool onRow) {
     sqlite3_stmt* s = stmt.Get();
     sqlite3* db = sqlite3_db_handle(s);
     std::vector<Column> columns;
@@ -40,13 +52,16 @@ std::vector<Column> DescribeColumns(const Statement& stmt) {
         const char* declaredType = sqlite3_column_decltype(s, i);
         columns.push_back(ColumnFromDeclaredType(name ? name : "", declaredType, nullable));
         columns.back().declared = declaredType != nullptr;
+        if (declaredType == nullptr && onRow)
+            TypeFromValue(columns.back(), s, i);
     }
     return columns;
 }
 
 QueryResult::QueryResult(std::shared_ptr<Connection> conn, Statement stmt)
-    : m_conn(std::move(conn)), m_stmt(std::move(stmt)), m_columns(DescribeColumns(m_stmt)) {
+    : m_conn(std::move(conn)), m_stmt(std::move(stmt)) {
     m_firstPending = m_stmt.Step();
+    m_columns = DescribeColumns(m_stmt, m_firstPending);
     if (m_firstPending)
         m_conn->AddReader(this);
     else
@@ -120,9 +135,16 @@ void QueryResult::Detach() {
 }
 
 SpooledResult::SpooledResult(Statement& stmt)
-    : m_columns(DescribeColumns(stmt)), m_extents(m_columns.size()), m_spool(m_columns.size()) {
-    while (stmt.Step())
+    : m_columns(DescribeColumns(stmt, false)), m_extents(m_columns.size()),
+      m_spool(m_columns.size()) {
+    bool first = true;
+    while (stmt.Step()) {
+        // An expression's column takes its type from the first row.
+        if (first)
+            m_columns = DescribeColumns(stmt, true);
+        first = false;
         Keep([&stmt](std::size_t i) { return ColumnText(stmt.Get(), i); });
+    }
 }
 
 SpooledResult::SpooledResult(Result& source)

@@ -13,8 +13,9 @@
 namespace embsql {
 
 // The columns of a prepared statement's result, with the declared types and
-// nullability of the table columns they come from.
-std::vector<Column> DescribeColumns(const Statement& stmt);
+// nullability of the table columns they come from. An expression's column
+// is a whole number when, with `onRow`, the current row's value is one.
+std::vector<Column> DescribeColumns(const Statement& stmt, bool onRow);
 
 // A query stepped lazily on its own prepared statement. The first row is
 // fetched on construction, so an error surfaces when the statement runs.

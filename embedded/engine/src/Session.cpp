@@ -16,6 +16,51 @@ namespace embsql {
 
 namespace {
 
+Error MissingValues(std::size_t markers, std::size_t values) {
+    return Error("07002", 0,
+                 "COUNT field incorrect: the statement has " + std::to_string(markers) +
+                     " parameter marker" + (markers == 1 ? "" : "s") + " and " +
+                     std::to_string(values) + " value" + (values == 1 ? "" : "s") + " for them.");
+}
+
+Argument ToArgument(const ParamValue& value) {
+    Argument arg;
+    if (const auto* number = std::get_if<long long>(&value)) {
+        arg.kind = Argument::Kind::Number;
+        arg.text = std::to_string(*number);
+    } else if (const auto* text = std::get_if<std::string>(&value)) {
+        arg.kind = Argument::Kind::Text;
+        arg.text = *text;
+    }
+    return arg;
+}
+
+// Binds the first `markers` values to a query's markers. SQLite knows named
+// parameters as well (@name, :name, $name, ?NNN); a client's statement has
+// none of them.
+void BindMarkers(Statement& stmt, const std::vector<ParamValue>& params, std::size_t markers) {
+    const int count = sqlite3_bind_parameter_count(stmt.Get());
+    for (int i = 1; i <= count; ++i) {
+        const char* name = sqlite3_bind_parameter_name(stmt.Get(), i);
+        if (name != nullptr && name[0] == '@')
+            throw Error("42000", 137,
+                        "Must declare the scalar variable \"" + std::string(name) + "\".");
+        if (name != nullptr)
+            throw Error("42000", 102, "Incorrect syntax near '" + std::string(name) + "'.");
+    }
+    if (static_cast<std::size_t>(count) != markers)
+        throw MissingValues(static_cast<std::size_t>(count), markers);
+    for (int i = 1; i <= count; ++i) {
+        const ParamValue& value = params[static_cast<std::size_t>(i) - 1];
+        if (const auto* number = std::get_if<long long>(&value))
+            stmt.BindInt(i, *number);
+        else if (const auto* text = std::get_if<std::string>(&value))
+            stmt.BindText(i, *text);
+        else
+            stmt.BindNull(i);
+    }
+}
+
 std::vector<Column> RequireTable(Connection& conn, std::string_view table) {
     std::vector<Column> columns = TableColumns(conn, table);
     if (columns.empty())
@@ -38,8 +83,12 @@ public:
     }
     const std::string& Login() const override { return m_conn->Login(); }
 
-    std::vector<std::unique_ptr<Result>> Execute(std::string_view statement) override {
-        const ParsedStatement parsed = ParseStatement(statement);
+    std::vector<std::unique_ptr<Result>> Execute(std::string_view statement,
+                                                 const std::vector<ParamValue>& params) override {
+        ParsedStatement parsed = ParseStatement(statement);
+        const std::size_t markers = CountParameterMarkers(statement);
+        if (params.size() < markers)
+            throw MissingValues(markers, params.size());
         // Rights changed since the last statement count from this one.
         LoadRights(*m_conn);
         if (parsed.kind != ParsedStatement::Kind::Query)
@@ -47,11 +96,17 @@ public:
         std::vector<std::unique_ptr<Result>> results;
         switch (parsed.kind) {
         case ParsedStatement::Kind::Query:
-            results.push_back(RunQuery(statement));
+            results.push_back(RunQuery(statement, params, markers));
             break;
-        case ParsedStatement::Kind::Call:
+        case ParsedStatement::Kind::Call: {
+            // A marker is an argument that came separately.
+            std::size_t next = 0;
+            for (Argument& arg : parsed.args)
+                if (arg.kind == Argument::Kind::Marker)
+                    arg = ToArgument(params[next++]);
             results = CallProcedure(*m_conn, parsed.name, parsed.args);
             break;
+        }
         case ParsedStatement::Kind::Truncate:
             RequireTable(*m_conn, parsed.name);
             // A SQL server asks for ALTER, and does not say which is lacking.
@@ -124,7 +179,8 @@ private:
         Statement stmt;
     };
 
-    std::unique_ptr<Result> RunQuery(std::string_view statement) {
+    std::unique_ptr<Result> RunQuery(std::string_view statement,
+                                     const std::vector<ParamValue>& params, std::size_t markers) {
         std::size_t tail = 0;
         Statement stmt;
         m_conn->SetClientQueryMode(true);
@@ -144,6 +200,7 @@ private:
             if (!token.IsPunct(';'))
                 ThrowSyntaxNear(token, rest);
         }
+        BindMarkers(stmt, params, markers);
         return std::make_unique<QueryResult>(m_conn, std::move(stmt));
     }
 

@@ -126,6 +126,9 @@ private:
         } else if (token.IsWord("null")) {
             Next();
             arg.kind = Argument::Kind::Null;
+        } else if (token.IsPunct('?')) {
+            Next();
+            arg.kind = Argument::Kind::Marker;
         } else {
             std::string sign;
             if (token.IsPunct('-') || token.IsPunct('+')) {
@@ -148,6 +151,13 @@ private:
 
 ParsedStatement ParseStatement(std::string_view statement) {
     return Parser(statement).Run();
+}
+
+std::size_t CountParameterMarkers(std::string_view statement) {
+    std::size_t markers = 0;
+    for (const Token& token : Tokenize(statement))
+        markers += token.IsPunct('?') ? 1 : 0;
+    return markers;
 }
 
 } // namespace embsql

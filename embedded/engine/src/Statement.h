@@ -10,7 +10,7 @@ namespace embsql {
 
 // One argument of a procedure call, as the caller wrote it.
 struct Argument {
-    enum class Kind { Text, Number, Null };
+    enum class Kind { Text, Number, Null, Marker }; // a marker (?) takes a value later
     Kind kind = Kind::Null;
     std::string text; // the string's value, or the number as written (with its sign)
 };
@@ -25,7 +25,7 @@ struct ParsedStatement {
 // Classifies `statement`:
 //   select ... / with ...            -> Query (its text goes to SQLite as is)
 //   {call p}'a',2  {call p('a',2)}   -> Call
-//   exec p 'a', 2  execute p         -> Call
+//   exec p 'a', 2  execute p         -> Call (an argument may be a marker: ?)
 //   truncate table t                 -> Truncate
 // Names may carry a "dbo." owner and [brackets]. A trailing ';' is allowed.
 // Throws Error 42000/102 "Incorrect syntax near 'X'." for anything else and

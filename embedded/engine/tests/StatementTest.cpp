@@ -143,6 +143,110 @@ TEST_F(StatementTest, QueryColumnsCarryTypesLengthsAndNullability) {
     EXPECT_EQ(results[0]->RowsAffected(), -1);
 }
 
+TEST_F(StatementTest, ParameterMarkersAreCountedOutsideTextAndComments) {
+    const std::pair<const char*, std::size_t> cases[] = {
+        {"select 1", 0},
+        {"select ?", 1},
+        {"select sDealerId from tbl_DealerMaster where sDealerId = ? and nDealerCategory = ?", 2},
+        {"select '?', \"?\", [a?b], ? -- ?\n /* ? */ , ?", 2},
+        {"select 'it''s ?', ?", 1},
+        {"{call stp_Echo(?, ?)}", 2},
+        {"exec stp_Echo ?, 1", 1},
+    };
+    for (const auto& [statement, markers] : cases)
+        EXPECT_EQ(CountParameterMarkers(statement), markers) << statement;
+    EXPECT_THROW(CountParameterMarkers("select '?"), Error);
+}
+
+TEST_F(StatementTest, MarkersTakeTheValuesGivenInOrder) {
+    using Params = std::vector<ParamValue>;
+    const struct {
+        const char* statement;
+        Params params;
+        Rows expected;
+    } cases[] = {
+        {"select sDealerId from tbl_DealerMaster where sGroupCode = ? and nDealerCategory = ? "
+         "order by 1",
+         {std::string("GC01"), 2LL},
+         {{"C123"}, {"C125"}}},
+        {"select ?, ?, ?", {std::string("it's"), -5LL, ParamValue{}}, {{"it's", "-5", "NULL"}}},
+        // A value is data, never statement text.
+        {"select count(*) from tbl_DealerMaster where sDealerId = ?",
+         {std::string("x' or '1'='1")},
+         {{"0"}}},
+        {"{call stp_Echo(?, ?)}", {std::string("a"), 7LL}, {{"a", "7"}}},
+        {"exec stp_Echo ?, ?", {ParamValue{}, std::string(" 8 ")}, {{"NULL", "8"}}},
+        {"{call stp_Echo}?, 9", {std::string("b")}, {{"b", "9"}}},
+        {"select ?", {std::string("extra values"), 1LL}, {{"extra values"}}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.statement);
+        auto results = m_session->Execute(c.statement, c.params);
+        ASSERT_EQ(results.size(), 1u);
+        EXPECT_EQ(ReadRows(*results[0]), c.expected);
+    }
+    EXPECT_DB_ERROR(
+        m_session->Execute("{call stp_Echo(?, ?)}", {std::string("a"), std::string("x")}), "22018",
+        8114, "Error converting data type varchar to int for parameter '@b'.");
+}
+
+TEST_F(StatementTest, AMarkerWithoutAValueIsAnErrorNotANull) {
+    const struct {
+        const char* statement;
+        std::size_t given;
+    } cases[] = {
+        {"select sDealerId from tbl_DealerMaster where sDealerId = ?", 0},
+        {"select ?, ?", 1},
+        {"{call stp_ConvertSolvaneToOrbelle(?, ?)}", 1},
+        {"exec stp_ConvertSolvaneToOrbelle 'G01', ?", 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.statement);
+        const std::vector<ParamValue> params(c.given, ParamValue{std::string("G01")});
+        try {
+            m_session->Execute(c.statement, params);
+            ADD_FAILURE() << "ran";
+        } catch (const Error& e) {
+            EXPECT_EQ(e.SqlState(), "07002");
+            EXPECT_NE(std::string(e.what()).find("COUNT field incorrect"), std::string::npos)
+                << e.what();
+        }
+    }
+    EXPECT_EQ(HistoryCount(), 0);
+    // Variables are not markers: an undeclared one is refused as a SQL server does.
+    EXPECT_DB_ERROR(m_session->Execute("select sDealerId from tbl_DealerMaster where sDealerId = "
+                                       "@id"),
+                    "42000", 137, "Must declare the scalar variable \"@id\".");
+    EXPECT_DB_ERROR(m_session->Execute("select :id"), "42000", 102, "Incorrect syntax near ':id'.");
+}
+
+TEST_F(StatementTest, IntegerResultsAreIntegerColumns) {
+    auto results = m_session->Execute(
+        "select count(*), max(nDealerCategory), 3000000000 * 2, length('abc'), 'x', "
+        "sum(nDealerCategory) * 1.5, nDealerCategory from tbl_DealerMaster where 1 = 0");
+    ASSERT_EQ(results.size(), 1u);
+    const std::vector<Column>& columns = results[0]->Columns();
+    ASSERT_EQ(columns.size(), 7u);
+    EXPECT_TRUE(columns[0].isInteger && !columns[0].isBig) << "count(*)";
+    EXPECT_FALSE(columns[1].isInteger) << "max() of no rows is NULL: nothing tells its type";
+    EXPECT_TRUE(columns[2].isInteger && columns[2].isBig) << "beyond 32 bits";
+    EXPECT_TRUE(columns[3].isInteger);
+    EXPECT_FALSE(columns[4].isInteger);
+    EXPECT_FALSE(columns[5].isInteger);
+    EXPECT_TRUE(columns[6].isInteger && !columns[6].isBig) << "a declared int column";
+    auto rows = m_session->Execute("select count(*) as n, max(nDealerCategory) from "
+                                   "tbl_DealerMaster");
+    EXPECT_TRUE(rows[0]->Columns()[0].isInteger);
+    EXPECT_TRUE(rows[0]->Columns()[1].isInteger);
+    EXPECT_EQ(ReadRows(*rows[0]), (Rows{{"7", "9"}}));
+    // A procedure's result sets are typed the same way.
+    Owner().DefineProcedure("create procedure stp_Count as select count(*) as n, 'x' as s "
+                            "from tbl_DealerMaster");
+    auto counted = m_session->Execute("exec stp_Count");
+    EXPECT_TRUE(counted[0]->Columns()[0].isInteger);
+    EXPECT_FALSE(counted[0]->Columns()[1].isInteger);
+}
+
 TEST_F(StatementTest, TruncateEmptiesATableWithoutACount) {
     auto session = Connect();
     session->Begin();

@@ -126,7 +126,8 @@ SQLRETURN SQL_API SQLFreeStmt(SQLHSTMT StatementHandle, SQLUSMALLINT Option) {
             stmt->UnbindAll();
             return SQL_SUCCESS;
         case SQL_RESET_PARAMS:
-            return SQL_SUCCESS; // no parameters are ever bound
+            stmt->ResetParameters();
+            return SQL_SUCCESS;
         default:
             throw DriverError("HY092", "Invalid attribute/option identifier");
         }

@@ -38,10 +38,24 @@ SQLRETURN SQL_API SQLExecDirect(SQLHSTMT StatementHandle, SQLCHAR* StatementText
 SQLRETURN SQL_API SQLNumParams(SQLHSTMT StatementHandle, SQLSMALLINT* ParameterCountPtr) {
     Statement* stmt = FromHandle<Statement>(StatementHandle);
     return Guarded(stmt, [&]() -> SQLRETURN {
-        // Arguments travel inside the statement text; markers are not offered.
+        const SQLSMALLINT count = stmt->ParameterCount();
         if (ParameterCountPtr != nullptr) {
-            *ParameterCountPtr = 0;
+            *ParameterCountPtr = count;
         }
+        return SQL_SUCCESS;
+    });
+}
+
+SQLRETURN SQL_API SQLBindParameter(SQLHSTMT StatementHandle, SQLUSMALLINT ParameterNumber,
+                                   SQLSMALLINT InputOutputType, SQLSMALLINT ValueType,
+                                   SQLSMALLINT ParameterType, SQLULEN /*ColumnSize*/,
+                                   SQLSMALLINT /*DecimalDigits*/, SQLPOINTER ParameterValuePtr,
+                                   SQLLEN BufferLength, SQLLEN* StrLen_or_IndPtr) {
+    Statement* stmt = FromHandle<Statement>(StatementHandle);
+    return Guarded(stmt, [&]() -> SQLRETURN {
+        stmt->BindParameter(ParameterNumber, InputOutputType,
+                            ParamBinding{ValueType, ParameterType, ParameterValuePtr, BufferLength,
+                                         StrLen_or_IndPtr});
         return SQL_SUCCESS;
     });
 }

@@ -1,5 +1,8 @@
-// Column descriptions: integers as SQL_INTEGER, text as SQL_VARCHAR(n).
+// Column descriptions: integers as SQL_INTEGER or SQL_BIGINT, text as
+// SQL_VARCHAR(n).
 #include "ColumnInfo.h"
+
+#include "Convert.h"
 
 #include <optional>
 #include <string>
@@ -7,14 +10,21 @@
 namespace embodbc {
 
 SQLSMALLINT SqlType(const embsql::Column& c) {
-    return c.isInteger ? SQL_INTEGER : SQL_VARCHAR;
+    if (!c.isInteger) {
+        return SQL_VARCHAR;
+    }
+    return c.isBig ? SQL_BIGINT : SQL_INTEGER;
 }
 
 SQLULEN ColumnSize(const embsql::Column& c) {
     if (c.isInteger) {
-        return 10;
+        return c.isBig ? 19 : 10;
     }
     return c.maxLength != 0 ? static_cast<SQLULEN>(c.maxLength) : kDefaultTextLength;
+}
+
+SQLSMALLINT ColumnCType(const embsql::Column& c) {
+    return c.isInteger && c.isBig ? SQL_C_SBIGINT : DefaultCType(c.isInteger);
 }
 
 SQLSMALLINT Nullability(const embsql::Column& c) {
@@ -36,7 +46,7 @@ SQLRETURN ColumnAttribute(const embsql::Column& c, SQLUSMALLINT field, SQLPOINTE
         break;
     case SQL_DESC_TYPE_NAME:
     case SQL_DESC_LOCAL_TYPE_NAME:
-        s = c.isInteger ? "int" : "varchar";
+        s = !c.isInteger ? "varchar" : c.isBig ? "bigint" : "int";
         break;
     case SQL_DESC_TABLE_NAME:
     case SQL_DESC_BASE_TABLE_NAME:
@@ -59,10 +69,12 @@ SQLRETURN ColumnAttribute(const embsql::Column& c, SQLUSMALLINT field, SQLPOINTE
         break;
     case SQL_COLUMN_LENGTH:
     case SQL_DESC_OCTET_LENGTH:
-        n = c.isInteger ? static_cast<SQLLEN>(sizeof(SQLINTEGER)) : size;
+        n = !c.isInteger ? size
+            : c.isBig    ? static_cast<SQLLEN>(sizeof(SQLBIGINT))
+                         : static_cast<SQLLEN>(sizeof(SQLINTEGER));
         break;
     case SQL_DESC_DISPLAY_SIZE:
-        n = c.isInteger ? 11 : size;
+        n = c.isInteger ? size + 1 : size; // room for a sign
         break;
     case SQL_DESC_SCALE:
     case SQL_COLUMN_SCALE:

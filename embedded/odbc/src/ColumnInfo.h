@@ -14,9 +14,13 @@ namespace embodbc {
 // Text columns without a known length are described with this one.
 inline constexpr SQLULEN kDefaultTextLength = 255;
 
+// SQL_INTEGER, SQL_BIGINT for a whole number that may not fit 32 bits, or
+// SQL_VARCHAR.
 SQLSMALLINT SqlType(const embsql::Column& c);
 // Characters for text, digits for integers.
 SQLULEN ColumnSize(const embsql::Column& c);
+// The C type SQL_C_DEFAULT stands for on this column.
+SQLSMALLINT ColumnCType(const embsql::Column& c);
 SQLSMALLINT Nullability(const embsql::Column& c);
 
 // One SQLColAttribute field of column `c`: text fields go to `text`

@@ -189,6 +189,33 @@ Outcome StoreBytes(const char* bytes, std::size_t size, std::size_t unit, bool t
 
 } // namespace
 
+std::size_t FixedSize(SQLSMALLINT cType) {
+    switch (cType) {
+    case SQL_C_LONG:
+    case SQL_C_SLONG:
+    case SQL_C_ULONG:
+        return sizeof(SQLINTEGER);
+    case SQL_C_SHORT:
+    case SQL_C_SSHORT:
+    case SQL_C_USHORT:
+        return sizeof(SQLSMALLINT);
+    case SQL_C_TINYINT:
+    case SQL_C_STINYINT:
+    case SQL_C_UTINYINT:
+    case SQL_C_BIT:
+        return 1;
+    case SQL_C_SBIGINT:
+    case SQL_C_UBIGINT:
+        return sizeof(SQLBIGINT);
+    case SQL_C_DOUBLE:
+        return sizeof(SQLDOUBLE);
+    case SQL_C_FLOAT:
+        return sizeof(SQLREAL);
+    default:
+        return 0;
+    }
+}
+
 SQLSMALLINT DefaultCType(bool isInteger) {
     return isInteger ? SQL_C_SLONG : SQL_C_CHAR;
 }

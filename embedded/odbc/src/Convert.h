@@ -33,6 +33,11 @@ enum class Outcome {
     NoData,     // SQLGetData: nothing left of this value
 };
 
+// The size of one element of a fixed-size C type (the whole numbers, bit,
+// double and float); 0 for character and binary types, whose elements are
+// as long as their buffer, and for types this driver does not convert.
+std::size_t FixedSize(SQLSMALLINT cType);
+
 // The C type SQL_C_DEFAULT stands for on a column of this kind.
 SQLSMALLINT DefaultCType(bool isInteger);
 

@@ -1,6 +1,7 @@
 // Running statements, walking their results, describing and fetching rows.
 #include "Statement.h"
 
+#include "ColumnInfo.h"
 #include "Connection.h"
 
 #include <algorithm>
@@ -10,35 +11,6 @@
 namespace embodbc {
 
 namespace {
-
-// The size of one element of a fixed-size C type; 0 for character and
-// binary types, whose elements are as long as their buffer.
-std::size_t FixedSize(SQLSMALLINT cType) {
-    switch (cType) {
-    case SQL_C_LONG:
-    case SQL_C_SLONG:
-    case SQL_C_ULONG:
-        return sizeof(SQLINTEGER);
-    case SQL_C_SHORT:
-    case SQL_C_SSHORT:
-    case SQL_C_USHORT:
-        return sizeof(SQLSMALLINT);
-    case SQL_C_TINYINT:
-    case SQL_C_STINYINT:
-    case SQL_C_UTINYINT:
-    case SQL_C_BIT:
-        return 1;
-    case SQL_C_SBIGINT:
-    case SQL_C_UBIGINT:
-        return sizeof(SQLBIGINT);
-    case SQL_C_DOUBLE:
-        return sizeof(SQLDOUBLE);
-    case SQL_C_FLOAT:
-        return sizeof(SQLREAL);
-    default:
-        return 0;
-    }
-}
 
 bool IsKnownCType(SQLSMALLINT cType) {
     return FixedSize(cType) != 0 || cType == SQL_C_CHAR || cType == SQL_C_WCHAR ||
@@ -124,15 +96,15 @@ SQLRETURN Statement::Execute() {
     if (!m_prepared) {
         throw DriverError("HY010", "Function sequence error");
     }
-    if (m_ranEarly) {
+    if (m_ranEarly && m_earlyReusable) {
         // Describing the statement already ran it; its results are waiting.
         m_ranEarly = false;
         return Start();
     }
-    if (HasCursor()) {
+    if (HasCursor() && !m_ranEarly) {
         throw DriverError("24000", "Invalid cursor state");
     }
-    return Run(m_text);
+    return Run(m_text, ParameterValues(ParameterCount()));
 }
 
 SQLRETURN Statement::ExecDirect(std::string text) {
@@ -141,15 +113,59 @@ SQLRETURN Statement::ExecDirect(std::string text) {
     }
     m_prepared = false;
     m_text = std::move(text);
-    return Run(m_text);
+    return Run(m_text, ParameterValues(embsql::CountParameterMarkers(m_text)));
 }
 
-SQLRETURN Statement::Run(std::string_view text) {
+SQLRETURN Statement::Run(std::string_view text, const std::vector<embsql::ParamValue>& params) {
     CloseCursor(false);
     connection.BeforeStatement();
-    m_results = connection.Session().Execute(text);
+    m_results = connection.Session().Execute(text, params);
     m_executed = true;
+    if (attrs.paramsProcessed != nullptr) {
+        *static_cast<SQLULEN*>(attrs.paramsProcessed) = 1;
+    }
     return Start();
+}
+
+void Statement::BindParameter(SQLUSMALLINT number, SQLSMALLINT ioType,
+                              const ParamBinding& binding) {
+    if (number == 0) {
+        throw DriverError("07009", "Invalid descriptor index");
+    }
+    CheckBinding(ioType, binding);
+    if (number > m_params.size()) {
+        m_params.resize(number);
+    }
+    m_params[number - 1] = binding;
+}
+
+SQLSMALLINT Statement::ParameterCount() const {
+    if (!m_prepared) {
+        throw DriverError("HY010", "Function sequence error");
+    }
+    return static_cast<SQLSMALLINT>(embsql::CountParameterMarkers(m_text));
+}
+
+std::vector<embsql::ParamValue> Statement::ParameterValues(std::size_t markers) const {
+    std::vector<embsql::ParamValue> values;
+    const SQLULEN offset =
+        attrs.paramBindOffset != nullptr ? *static_cast<SQLULEN*>(attrs.paramBindOffset) : 0;
+    for (std::size_t i = 0; i < markers; ++i) {
+        if (i >= m_params.size() || !m_params[i]) {
+            // A marker without a value must not run as NULL.
+            throw DriverError("07002", "COUNT field incorrect");
+        }
+        ParamBinding b = *m_params[i];
+        if (b.data != nullptr) {
+            b.data = static_cast<char*>(b.data) + offset;
+        }
+        if (b.lengthOrIndicator != nullptr) {
+            b.lengthOrIndicator =
+                reinterpret_cast<SQLLEN*>(reinterpret_cast<char*>(b.lengthOrIndicator) + offset);
+        }
+        values.push_back(ReadParameter(b));
+    }
+    return values;
 }
 
 SQLRETURN Statement::Start() {
@@ -184,9 +200,13 @@ SQLRETURN Statement::MoreResults() {
 SQLSMALLINT Statement::ColumnCount() {
     if (m_prepared && !m_executed && StartsWithSelect(m_text)) {
         // A select has no side effects: run it now so that it can be
-        // described before SQLExecute, which then reuses the results.
-        Run(m_text);
+        // described before SQLExecute, which then reuses the results. With
+        // markers it runs on NULLs, only to be described: SQLExecute runs
+        // it again on the values bound by then.
+        const std::size_t markers = ParameterCount();
+        Run(m_text, std::vector<embsql::ParamValue>(markers));
         m_ranEarly = true;
+        m_earlyReusable = markers == 0;
     }
     const embsql::Result* r = Current();
     return r == nullptr ? 0 : static_cast<SQLSMALLINT>(r->Columns().size());
@@ -289,8 +309,7 @@ SQLRETURN Statement::StoreRow(std::size_t row) {
         if (!b.IsBound()) {
             continue;
         }
-        const SQLSMALLINT cType =
-            b.cType == SQL_C_DEFAULT ? DefaultCType(columns[i].isInteger) : b.cType;
+        const SQLSMALLINT cType = b.cType == SQL_C_DEFAULT ? ColumnCType(columns[i]) : b.cType;
         std::size_t dataStride;
         std::size_t indicatorStride;
         if (attrs.rowBindType == SQL_BIND_BY_COLUMN) {
@@ -353,6 +372,9 @@ SQLRETURN Statement::GetData(SQLUSMALLINT column, const Target& target) {
     }
     if (!IsKnownCType(t.cType)) {
         throw DriverError("HY003", "Invalid application buffer type");
+    }
+    if (t.cType == SQL_C_DEFAULT) {
+        t.cType = ColumnCType(columns[column - 1]);
     }
     if (t.capacity < 0) {
         throw DriverError("HY090", "Invalid string or buffer length");

@@ -4,11 +4,13 @@
 
 #include "Convert.h"
 #include "Handles.h"
+#include "Parameters.h"
 #include "StatementAttributes.h"
 
 #include "embsql/Engine.h"
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -40,11 +42,22 @@ public:
 
     // Keeps the text for SQLExecute. Throws 24000 with an open cursor.
     void Prepare(std::string text);
-    // Runs the prepared text. SQL_NO_DATA (ODBC 3) when a searched change
+    // Runs the prepared text, its parameter markers taking the values the
+    // bound parameters hold now. SQL_NO_DATA (ODBC 3) when a searched change
     // touched no row. Throws HY010 when nothing is prepared, 24000 with an
-    // open cursor, and the engine's errors.
+    // open cursor, 07002 when a marker has no bound parameter, the errors of
+    // ReadParameter, and the engine's errors.
     SQLRETURN Execute();
     SQLRETURN ExecDirect(std::string text);
+
+    // Binds (or rebinds) input parameter `number` (1-based) for the
+    // statements this handle runs. Throws 07009 for number 0 and the errors
+    // of CheckBinding.
+    void BindParameter(SQLUSMALLINT number, SQLSMALLINT ioType, const ParamBinding& binding);
+    void ResetParameters() { m_params.clear(); }
+    // The parameter markers of the prepared text. Throws HY010 when nothing
+    // is prepared, and the engine's errors for text it cannot read.
+    SQLSMALLINT ParameterCount() const;
     // Moves to the next result; SQL_NO_DATA when there is none.
     SQLRETURN MoreResults();
     // Drops the current and all pending results. With `mustBeOpen`, throws
@@ -80,22 +93,26 @@ public:
 
 private:
     embsql::Result* Current() const;
-    SQLRETURN Run(std::string_view text);
+    // The values for the first `markers` parameters.
+    std::vector<embsql::ParamValue> ParameterValues(std::size_t markers) const;
+    SQLRETURN Run(std::string_view text, const std::vector<embsql::ParamValue>& params);
     SQLRETURN Start();
     SQLRETURN StoreRow(std::size_t row);
     void ResetRowState();
 
     std::string m_text;
     bool m_prepared = false;
-    bool m_executed = false; // the text has run and its results are here
-    bool m_ranEarly = false; // a prepared select already run to describe it
+    bool m_executed = false;      // the text has run and its results are here
+    bool m_ranEarly = false;      // a prepared select already run to describe it
+    bool m_earlyReusable = false; // ...and its results stand for SQLExecute's
     std::vector<std::unique_ptr<embsql::Result>> m_results;
     std::size_t m_current = 0;
     bool m_onRow = false;     // a row is current
     bool m_exhausted = false; // the current result set has no more rows
     bool m_blockFetched = false;
     SQLULEN m_rowNumber = 0;
-    std::vector<Binding> m_bindings; // by column number - 1
+    std::vector<Binding> m_bindings;                   // by column number - 1
+    std::vector<std::optional<ParamBinding>> m_params; // by parameter number - 1
     SQLUSMALLINT m_pieceColumn = 0;
     Piece m_piece;
 };

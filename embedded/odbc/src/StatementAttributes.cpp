@@ -81,8 +81,11 @@ SQLRETURN SetStatementAttr(Statement& s, SQLINTEGER attribute, SQLPOINTER value)
         a.enableAutoIpd = n;
         return SQL_SUCCESS;
     case SQL_ATTR_PARAMSET_SIZE:
-        a.paramsetSize = n;
-        return SQL_SUCCESS;
+        if (n == 0) {
+            throw DriverError("HY024", "Invalid attribute value");
+        }
+        // One set of parameters per run; arrays of them are not offered.
+        return n == 1 ? SQL_SUCCESS : Changed(s);
     case SQL_ATTR_PARAM_BIND_TYPE:
         a.paramBindType = n;
         return SQL_SUCCESS;

@@ -8,7 +8,8 @@
 namespace osql {
 namespace {
 
-constexpr std::size_t kIntegerWidth = 11; // an int's widest text: -2147483648
+constexpr std::size_t kIntegerWidth = 11;    // an int's widest text: -2147483648
+constexpr std::size_t kBigIntegerWidth = 20; // a bigint's: -9223372036854775808
 constexpr std::string_view kNull = "NULL";
 
 void AppendCell(std::string& line, std::string_view text, std::size_t width, bool right) {
@@ -44,7 +45,9 @@ void FormatResult(embsql::Result& result, const LineSink& line) {
     std::vector<std::size_t> widths;
     for (std::size_t i = 0; i < columns.size(); ++i)
         widths.push_back(std::max({columns[i].name.size(),
-                                   columns[i].isInteger ? kIntegerWidth : columns[i].maxLength,
+                                   !columns[i].isInteger ? columns[i].maxLength
+                                   : columns[i].isBig    ? kBigIntegerWidth
+                                                         : kIntegerWidth,
                                    extents[i].longest, extents[i].anyNull ? kNull.size() : 0}));
 
     std::string text;

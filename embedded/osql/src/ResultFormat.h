@@ -20,7 +20,7 @@ using LineSink = std::function<void(std::string_view line)>;
 // a line of dashes, its rows, a blank line and "(N rows affected)"; a bare
 // count gives "(N rows affected)"; a statement that counts nothing gives no
 // line. Each column takes the widest of its heading, its declared width (11
-// for whole numbers) and its values; numbers are right-aligned, text
+// for whole numbers, 20 for big ones) and its values; numbers are right-aligned, text
 // left-aligned, NULL spelt "NULL". Rows go out as they are read when the
 // result knows its values' extents before its rows (a procedure's result);
 // otherwise they are first spooled to a temporary file to learn them, so

@@ -188,9 +188,10 @@ TEST_F(OsqlTest, ScriptOnStandardInputAfterThePasswordWithEcho) {
                          "(1 row affected)",
                          "select count(*) as nGroups from tbl_DealerMaster where nDealerCategory "
                          "= 7",
+                         // A count is a whole number: right-aligned, 11 wide.
                          " nGroups",
-                         " -------",
-                         " 5",
+                         " -----------",
+                         "           5",
                          "",
                          "(1 row affected)",
                      }));

@@ -11,6 +11,7 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <variant>
 #include <vector>
 
 namespace embsql {
@@ -39,13 +40,16 @@ std::filesystem::path DataDir();
 // for a name that cannot be a file name (empty, '/', "..", control chars).
 std::filesystem::path DatabasePath(std::string_view server, std::string_view database);
 
-// One column of a result set or of a table.
+// One column of a result set or of a table. A column of an expression
+// (count(*), say) is a whole number when its value in the first row is one.
 struct Column {
     std::string name;
     bool isInteger = false;    // otherwise text
     std::size_t maxLength = 0; // characters for text; 0 means no limit
     bool nullable = true;
-    bool isBig = false;   // an integer declared bigint (or SQLite's 64-bit integer)
+    // A whole number that may not fit 32 bits: declared bigint (or SQLite's
+    // 64-bit integer), or computed with a first value beyond 32 bits.
+    bool isBig = false;
     bool declared = true; // false for a computed column (count(*), 'a' || b): no type
 };
 
@@ -54,6 +58,15 @@ struct ValueExtent {
     std::size_t longest = 0; // bytes of the longest value that is not NULL
     bool anyNull = false;
 };
+
+// The value of a parameter marker (?) of a statement: NULL, a whole number
+// or text.
+using ParamValue = std::variant<std::monostate, long long, std::string>;
+
+// The parameter markers (?) of a statement; those in strings, quoted names
+// and comments do not count. Throws Error for an unclosed quotation mark or
+// comment.
+std::size_t CountParameterMarkers(std::string_view statement);
 
 // One result of a statement: a result set (Columns() not empty) that is read
 // row by row, or only a count of affected rows.
@@ -99,7 +112,9 @@ public:
     virtual const std::string& Login() const = 0;
 
     // Runs one statement: a plain select; {call p}'a','b'; {call p('a','b')};
-    // exec/execute p 'a', 2; truncate table t. Returns its results in order
+    // exec/execute p 'a', 2; truncate table t. Its parameter markers (?, in
+    // a select, or as a procedure's argument) take `params` in order; values
+    // beyond the markers are not used. Returns its results in order
     // (a procedure gives one per select of its body). A procedure runs in one
     // transaction. The login needs SELECT on every table a query reads,
     // EXECUTE on a procedure (whose body runs with its owner's rights), and
@@ -109,9 +124,11 @@ public:
     // 42000/229 "The SELECT permission was denied on the object 'X',
     // database 'D', schema 'dbo'." (or EXECUTE), 42000/1088 "Cannot find the
     // object "X" because it does not exist or you do not have permissions."
-    // for a truncate, 42000/102 syntax errors, 42000/50000 an error a
-    // procedure body raised, HYT00 a database that stayed busy.
-    virtual std::vector<std::unique_ptr<Result>> Execute(std::string_view statement) = 0;
+    // for a truncate, 42000/102 syntax errors, 07002 "COUNT field incorrect"
+    // when a marker has no value, 42000/137 for a @variable, 42000/50000 an
+    // error a procedure body raised, HYT00 a database that stayed busy.
+    virtual std::vector<std::unique_ptr<Result>>
+    Execute(std::string_view statement, const std::vector<ParamValue>& params = {}) = 0;
 
     // The columns of a table, in order. Throws 42S02/208 when it is missing.
     virtual std::vector<Column> DescribeTable(std::string_view table) = 0;
