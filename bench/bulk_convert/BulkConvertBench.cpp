@@ -198,8 +198,9 @@ int main() {
         const Clock::time_point start = Clock::now();
         InChild([] {
             auto admin = embsql::Admin::Create(kServer, "base");
-            admin->AddLogin(kLogin, kLogin);
             embsql::InstallSchema(*admin);
+            admin->AddLogin(kLogin, kLogin);
+            admin->SetRights(kLogin, embsql::Role::User, embsql::ProgramPermissions());
             return embsql::FillDemoData(*admin, {kGroups, kClientsPerGroup}, false);
         });
         std::printf("Bulk conversion over %lld groups of %lld clients (every third on Orbelle); "

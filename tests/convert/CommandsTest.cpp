@@ -35,11 +35,14 @@ TEST(CallStatement, TheProcedureReceivesBothIdsWhole) {
     {
         auto admin = embsql::Admin::Create("Srv", "Db");
         admin->AddLogin("op", "pw");
+        std::vector<embsql::Permission> execute;
         for (const char* name : {"stp_ConvertSolvaneToOrbelle", "stp_ConvertOrbelleToSolvane"}) {
             admin->DefineProcedure(std::string("create procedure ") + name +
                                    " @group_id varchar(40), @client_id varchar(40) as select '" +
                                    name + "|' || @group_id || '|' || @client_id as sMessage;");
+            execute.push_back({"EXECUTE", name});
         }
+        admin->SetRights("op", embsql::Role::User, execute);
     }
     const auto session = embsql::Session::Connect("Srv", "Db", "op", "pw");
     const std::pair<const char*, const char*> ids[] = {

@@ -62,6 +62,7 @@ TEST(BcpSettingsTest, DatabaseNamesWithDotsBlanksOrBrackets) {
         {"\"Dealer..DB\"..T", "Dealer..DB", "T"},
         {"[a]]b]..[c.d]", "a]b", "c.d"},
         {"[DB1]..T", "DB1", "T"},
+        {"[[x]]]..T", "[x]", "T"}, // as the program brackets a name holding brackets
     };
     for (const auto& c : cases) {
         const bcp::Settings s = bcp::ParseSettings({c.target, "in", "f", "-Uu"});
