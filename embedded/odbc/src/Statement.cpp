@@ -90,6 +90,7 @@ void Statement::Prepare(std::string text) {
     CloseCursor(false);
     m_text = std::move(text);
     m_prepared = true;
+    m_hasText = true;
 }
 
 SQLRETURN Statement::Execute() {
@@ -113,6 +114,7 @@ SQLRETURN Statement::ExecDirect(std::string text) {
     }
     m_prepared = false;
     m_text = std::move(text);
+    m_hasText = true;
     return Run(m_text, ParameterValues(embsql::CountParameterMarkers(m_text)));
 }
 
@@ -140,7 +142,7 @@ void Statement::BindParameter(SQLUSMALLINT number, SQLSMALLINT ioType,
 }
 
 SQLSMALLINT Statement::ParameterCount() const {
-    if (!m_prepared) {
+    if (!m_hasText) {
         throw DriverError("HY010", "Function sequence error");
     }
     return static_cast<SQLSMALLINT>(embsql::CountParameterMarkers(m_text));

@@ -55,8 +55,8 @@ public:
     // of CheckBinding.
     void BindParameter(SQLUSMALLINT number, SQLSMALLINT ioType, const ParamBinding& binding);
     void ResetParameters() { m_params.clear(); }
-    // The parameter markers of the prepared text. Throws HY010 when nothing
-    // is prepared, and the engine's errors for text it cannot read.
+    // The parameter markers of the text prepared or run last. Throws HY010
+    // when there is none, and the engine's errors for text it cannot read.
     SQLSMALLINT ParameterCount() const;
     // Moves to the next result; SQL_NO_DATA when there is none.
     SQLRETURN MoreResults();
@@ -102,6 +102,7 @@ private:
 
     std::string m_text;
     bool m_prepared = false;
+    bool m_hasText = false;       // a text was prepared or run
     bool m_executed = false;      // the text has run and its results are here
     bool m_ranEarly = false;      // a prepared select already run to describe it
     bool m_earlyReusable = false; // ...and its results stand for SQLExecute's

@@ -47,6 +47,15 @@ TEST_F(DriverParameters, MarkersAreCountedOutsideTextAndComments) {
         EXPECT_EQ(SQLNumParams(stmt.h, &count), SQL_SUCCESS);
         EXPECT_EQ(count, markers) << sql;
     }
+    // After SQLExecDirect too; before any statement it is a sequence error.
+    Stmt stmt(dbc);
+    SQLSMALLINT count = -1;
+    EXPECT_EQ(SQLNumParams(stmt.h, &count), SQL_ERROR);
+    EXPECT_EQ(FirstDiag(SQL_HANDLE_STMT, stmt.h).state, "HY010");
+    ASSERT_EQ(stmt.Exec("select sDealerId from tbl_DealerMaster where sDealerId <> '?'"),
+              SQL_SUCCESS);
+    EXPECT_EQ(SQLNumParams(stmt.h, &count), SQL_SUCCESS);
+    EXPECT_EQ(count, 0);
     SQLUSMALLINT supported = SQL_FALSE;
     ASSERT_EQ(SQLGetFunctions(dbc.h, SQL_API_SQLBINDPARAMETER, &supported), SQL_SUCCESS);
     EXPECT_EQ(supported, SQL_TRUE);
