@@ -150,10 +150,12 @@ TEST(SnapshotProcedureTest, AProceduresRowsFollowItsRowCounts) {
     CDatabase db;
     ASSERT_TRUE(db.Open(nullptr, FALSE, FALSE, source.connect.c_str(), TRUE));
     Ctbl_DealerMaster rs(&db);
-    embsql::Admin::Open("fwtest", "Snapshot")
-        ->DefineProcedure("create procedure stp_Rows @last int as "
-                          "update t_Fixed set s = 'seen'; "
-                          "select s from t_Rows where n <= @last order by n");
+    const auto admin = embsql::Admin::Open("fwtest", "Snapshot");
+    admin->DefineProcedure("create procedure stp_Rows @last int as "
+                           "update t_Fixed set s = 'seen'; "
+                           "select s from t_Rows where n <= @last order by n");
+    admin->SetRights("reader", embsql::Role::User,
+                     {{"SELECT", "t_Rows"}, {"SELECT", "t_Fixed"}, {"EXECUTE", "stp_Rows"}});
     source.exec("delete from t_Fixed; insert into t_Fixed values (1, 'one')");
     const auto expected = ExpectedRows();
     EXPECT_EQ(ReadIds(rs, "{call stp_Rows(2000)}"),

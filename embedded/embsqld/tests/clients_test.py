@@ -25,8 +25,8 @@ LOGIN, PASSWORD = "u1", "pw"
 
 class Server:
     """embsqld on a data folder of its own: SRV1/DB1 with the dealer schema,
-    demo data and login u1, a freetds.conf naming it EMB, and unixODBC files
-    naming the FreeTDS driver and the data source EMBDSN."""
+    demo data and login u1 (an administrator), a freetds.conf naming it EMB,
+    and unixODBC files naming the FreeTDS driver and the data source EMBDSN."""
 
     def __init__(self, *args, groups=5, clients=8, extra_tables=()):
         self.dir = tempfile.mkdtemp(prefix="embsqld-test-")
@@ -34,6 +34,10 @@ class Server:
         env = dict(os.environ, EMBSQL_DATA_DIR=self.data)
         subprocess.run([ADMIN, "setup", "SRV1", "DB1", LOGIN, PASSWORD, "--groups", str(groups),
                         "--clients", str(clients)], env=env, check=True, capture_output=True)
+        # These tests work the server's whole statement set, not only the
+        # program's: their login may do everything.
+        subprocess.run([ADMIN, "login", "SRV1", "DB1", LOGIN, PASSWORD, "--role", "admin"],
+                       env=env, check=True, capture_output=True)
         db = os.path.join(self.data, "srv1", "db1.sqlite")
         for ddl in extra_tables:
             subprocess.run(["sqlite3", db, ddl], check=True)
