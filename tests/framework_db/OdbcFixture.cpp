@@ -9,6 +9,7 @@
 #include <fstream>
 
 std::filesystem::path OdbcTestEnvironment::s_dir;
+std::unique_ptr<testing_support::TempDir> OdbcTestEnvironment::s_tmp;
 
 namespace {
 
@@ -36,9 +37,8 @@ extern "C" const char* __lsan_default_suppressions() {
 }
 
 void OdbcTestEnvironment::SetUp() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "sto-fwdb-XXXXXX").string();
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-    s_dir = pattern;
+    s_tmp = std::make_unique<testing_support::TempDir>();
+    s_dir = s_tmp->path();
 
     const std::string driver = STO_SQLITE_ODBC_DRIVER;
     ASSERT_TRUE(std::filesystem::exists(driver))
@@ -74,8 +74,7 @@ void OdbcTestEnvironment::SetUp() {
 }
 
 void OdbcTestEnvironment::TearDown() {
-    std::error_code ignored;
-    std::filesystem::remove_all(s_dir, ignored);
+    s_tmp.reset();
 }
 
 std::string OdbcTestEnvironment::DsnFile() {

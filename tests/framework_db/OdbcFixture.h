@@ -5,8 +5,10 @@
 #include <gtest/gtest.h>
 
 #include "db/Ctbl_DealerMaster.h"
+#include "support/TempDir.h"
 
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -37,6 +39,7 @@ public:
     static void Exec(const std::string& file, const std::string& sql);
 
 private:
+    static std::unique_ptr<testing_support::TempDir> s_tmp;
     static std::filesystem::path s_dir;
 };
 

@@ -2,6 +2,7 @@
 // opened by CPasswordEncrypt over the real cipher library; and the refusals.
 #include "admin/HiveLine.h"
 #include "db/PasswordEncrypt.h"
+#include "support/TempDir.h"
 
 #include <gtest/gtest.h>
 
@@ -17,6 +18,8 @@
 
 namespace {
 
+using testing_support::ReadFile;
+
 namespace fs = std::filesystem;
 
 struct CommandResult {
@@ -24,19 +27,14 @@ struct CommandResult {
     std::string out, err;
 };
 
-std::string ReadFile(const fs::path& path) {
-    std::ostringstream text;
-    text << std::ifstream(path, std::ios::binary).rdbuf();
-    return text.str();
-}
-
 // Runs the command with `input` on its standard input, in a temporary folder.
 CommandResult RunSeal(const std::string& input, const std::string& arguments = "") {
     const char* build = std::getenv("STO_BUILD_DIR");
     EXPECT_NE(build, nullptr) << "STO_BUILD_DIR is not set";
-    std::string dir = (fs::temp_directory_path() / "sto-seal-XXXXXX").string();
-    if (build == nullptr || mkdtemp(dir.data()) == nullptr)
+    if (build == nullptr)
         return {};
+    const testing_support::TempDir tmp;
+    const std::string dir = tmp.path().string();
     std::ofstream(fs::path(dir) / "in", std::ios::binary) << input;
     const std::string line = "'" + (fs::path(build) / "bin" / "sto-seal-password").string() + "' " +
                              arguments + " <'" + dir + "/in' >'" + dir + "/out' 2>'" + dir +
@@ -44,7 +42,6 @@ CommandResult RunSeal(const std::string& input, const std::string& arguments = "
     const int status = std::system(line.c_str());
     CommandResult run{WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadFile(dir + "/out"),
                       ReadFile(dir + "/err")};
-    fs::remove_all(dir);
     return run;
 }
 

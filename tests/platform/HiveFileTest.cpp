@@ -16,7 +16,7 @@
 #include <unistd.h>
 #include <vector>
 
-#include "TempDir.h"
+#include "support/TempDir.h"
 
 #if defined(__SANITIZE_ADDRESS__)
 #define STO_TEST_ASAN 1
@@ -30,9 +30,10 @@ namespace {
 
 using platform::HiveFile;
 using platform::HiveLoad;
-using platform_test::ReadBytes;
-using platform_test::TempDir;
-using platform_test::WriteFile;
+using testing_support::ReadFile;
+using testing_support::TempDir;
+using testing_support::WriteFile;
+using testing_support::WriteFileWithMode;
 
 const std::string kHeader = "Windows Registry Editor Version 5.00\r\n\r\n";
 
@@ -90,7 +91,7 @@ std::string DeepKey(size_t below, const std::string& part, std::string top = "HK
 
 TEST(HiveLimitsTest, NestingBeyondTheRegistrysDepthIsMalformed) {
     TempDir dir;
-    const std::string path = dir / "HKLM.reg";
+    const std::string path = (dir / "HKLM.reg").string();
     struct Case {
         size_t below; // parts under HKEY_LOCAL_MACHINE
         HiveLoad expected;
@@ -115,7 +116,7 @@ TEST(HiveLimitsTest, DeepKeysCostMemoryInProportionToTheFile) {
     // Forty keys of 512 levels with names of some 250 characters: a 5 MB file whose parent
     // keys, spelt out, would take 1.3 GB.
     TempDir dir;
-    const std::string path = dir / "HKLM.reg";
+    const std::string path = (dir / "HKLM.reg").string();
     const std::string part(250, 'p');
     auto key = [&](int k) {
         return DeepKey(510, part, "HKEY_LOCAL_MACHINE\\top" + std::to_string(k));
@@ -146,7 +147,7 @@ TEST(HiveLimitsTest, DeepKeysCostMemoryInProportionToTheFile) {
 
 TEST(HiveLimitsTest, FilesBeyondThirtyTwoMebibytesAreMalformed) {
     TempDir dir;
-    const std::string path = dir / "HKLM.reg";
+    const std::string path = (dir / "HKLM.reg").string();
     const std::string head = kHeader + "[HKEY_LOCAL_MACHINE\\K]\r\n";
     std::string text = head;
     // Comment lines fill the file to exactly the largest size read.
@@ -202,8 +203,8 @@ TEST(HiveTemporaryTest, KilledRewriteLeavesAnOwnerOnlyCopyThatALaterWriteRemoves
     }
     for (const mode_t mask : {mode_t{0}, mode_t{022}, mode_t{0277}}) {
         TempDir dir;
-        const std::string path = dir / "HKLM.reg";
-        WriteFile(path, text, 0644);
+        const std::string path = (dir / "HKLM.reg").string();
+        WriteFileWithMode(path, text, 0644);
         // Writing past the file size limit kills the writer halfway through the copy.
         const ChildEnd end = InChild([&] {
             umask(mask);
@@ -214,8 +215,8 @@ TEST(HiveTemporaryTest, KilledRewriteLeavesAnOwnerOnlyCopyThatALaterWriteRemoves
         });
         ASSERT_FALSE(end.exited) << "umask " << mask;
         EXPECT_EQ(end.code, SIGXFSZ);
-        EXPECT_EQ(ReadBytes(path), text);
-        const std::vector<std::string> left = Temporaries(dir.Path());
+        EXPECT_EQ(ReadFile(path), text);
+        const std::vector<std::string> left = Temporaries(dir.path().string());
         ASSERT_EQ(left.size(), 1u);
         struct stat st {};
         ASSERT_EQ(stat((dir / left[0]).c_str(), &st), 0);
@@ -223,17 +224,17 @@ TEST(HiveTemporaryTest, KilledRewriteLeavesAnOwnerOnlyCopyThatALaterWriteRemoves
 
         // Its writer is gone, but a copy this recent could still be another writer's.
         EXPECT_EQ(Append(path, "HKEY_LOCAL_MACHINE\\First"), HiveLoad::Ok);
-        EXPECT_EQ(Temporaries(dir.Path()), left);
+        EXPECT_EQ(Temporaries(dir.path().string()), left);
         MakeOld(dir / left[0]);
         EXPECT_EQ(Append(path, "HKEY_LOCAL_MACHINE\\Second"), HiveLoad::Ok);
-        EXPECT_TRUE(Temporaries(dir.Path()).empty());
-        EXPECT_NE(ReadBytes(path).find("[HKEY_LOCAL_MACHINE\\Second]"), std::string::npos);
+        EXPECT_TRUE(Temporaries(dir.path().string()).empty());
+        EXPECT_NE(ReadFile(path).find("[HKEY_LOCAL_MACHINE\\Second]"), std::string::npos);
     }
 }
 
 TEST(HiveTemporaryTest, OnlyAbandonedCopiesOfOurOwnNamingAreRemoved) {
     TempDir dir;
-    const std::string path = dir / "HKLM.reg";
+    const std::string path = (dir / "HKLM.reg").string();
     WriteFile(path, kHeader);
     WriteFile(dir / "victim", "keep me");
     ASSERT_EQ(mkdir((dir / "sub").c_str(), 0755), 0);
@@ -263,7 +264,7 @@ TEST(HiveTemporaryTest, OnlyAbandonedCopiesOfOurOwnNamingAreRemoved) {
         } else if (c.kind == 'd') {
             ASSERT_EQ(mkdir(p.c_str(), 0700), 0);
         } else {
-            WriteFile(p, "partial copy", 0600);
+            WriteFileWithMode(p, "partial copy", 0600);
         }
         if (c.kind == 'o') {
             ASSERT_EQ(chown(p.c_str(), 65534, 65534), 0);
@@ -286,7 +287,7 @@ TEST(HiveTemporaryTest, OnlyAbandonedCopiesOfOurOwnNamingAreRemoved) {
         struct stat st {};
         EXPECT_EQ(lstat((dir / c.name).c_str(), &st) != 0, c.removed) << c.name;
     }
-    EXPECT_EQ(ReadBytes(dir / "victim"), "keep me");
+    EXPECT_EQ(ReadFile(dir / "victim"), "keep me");
 }
 
 } // namespace

@@ -10,29 +10,30 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include "TempDir.h"
+#include "support/TempDir.h"
 
 namespace {
 
 using platform::Process;
 using platform::QuoteArgument;
-using platform_test::ReadBytes;
-using platform_test::TempDir;
-using platform_test::WriteFile;
+using testing_support::ReadFile;
+using testing_support::TempDir;
+using testing_support::WriteFile;
+using testing_support::WriteFileWithMode;
 
 class ProcessTest : public ::testing::Test {
 protected:
     void SetUp() override {
         const char* path = getenv("PATH");
         savedPath_ = path != nullptr ? path : "";
-        bin_ = dir_ / "bin with blank";
+        bin_ = (dir_ / "bin with blank").string();
         ASSERT_EQ(mkdir(bin_.c_str(), 0755), 0);
         setenv("PATH", (bin_ + ":" + savedPath_).c_str(), 1);
     }
     void TearDown() override { setenv("PATH", savedPath_.c_str(), 1); }
 
     void Tool(const std::string& name, const std::string& body, mode_t mode = 0755) {
-        WriteFile(bin_ + "/" + name, "#!/bin/sh\n" + body + "\n", mode);
+        WriteFileWithMode(bin_ + "/" + name, "#!/bin/sh\n" + body + "\n", mode);
     }
     // A tool that writes each of its arguments after the first on a line of the file
     // that the first argument names.
@@ -75,26 +76,27 @@ TEST_F(ProcessTest, ReportsExitStatusAndSignals) {
 
 TEST_F(ProcessTest, WaitReturnsOnlyWhenTheToolHasFinished) {
     Tool("slow", R"(sleep 0.3; echo done > "$1")");
-    std::optional<Process> p = Process::Start("slow " + QuoteArgument(dir_ / "out file"));
+    std::optional<Process> p =
+        Process::Start("slow " + QuoteArgument((dir_ / "out file").string()));
     ASSERT_TRUE(p.has_value());
     EXPECT_EQ(p->Wait(), 0);
-    EXPECT_EQ(ReadBytes(dir_ / "out file"), "done\n");
+    EXPECT_EQ(ReadFile(dir_ / "out file"), "done\n");
 }
 
 TEST_F(ProcessTest, ArgumentsArriveWholeAndUninterpreted) {
     ArgsTool("args");
-    const std::string victim = dir_ / "keep";
+    const std::string victim = (dir_ / "keep").string();
     WriteFile(victim, "x");
     const std::vector<std::string> args = {
-        "$(touch " + (dir_ / "pwned") + ");rm -rf " + victim,
-        "`touch " + (dir_ / "pwned") + "`",
+        "$(touch " + (dir_ / "pwned").string() + ");rm -rf " + victim,
+        "`touch " + (dir_ / "pwned").string() + "`",
         "*",
         "a b\tc",
         R"(quote " and \ backslash)",
         "$HOME|cat>x&&y",
         "",
     };
-    std::string line = "args " + QuoteArgument(dir_ / "out");
+    std::string line = "args " + QuoteArgument((dir_ / "out").string());
     for (const std::string& a : args) {
         line += " " + QuoteArgument(a);
     }
@@ -105,7 +107,7 @@ TEST_F(ProcessTest, ArgumentsArriveWholeAndUninterpreted) {
     for (const std::string& a : args) {
         expected += a + "\n";
     }
-    EXPECT_EQ(ReadBytes(dir_ / "out"), expected);
+    EXPECT_EQ(ReadFile(dir_ / "out"), expected);
     EXPECT_FALSE(std::filesystem::exists(dir_ / "pwned"));
     EXPECT_TRUE(std::filesystem::exists(victim));
 }
@@ -114,7 +116,7 @@ TEST_F(ProcessTest, RunsTheBulkCopyCommandForm) {
     // The tool's own -o option names its output file, as the real bulk copy's does.
     Tool("bcp", R"(while [ $# -gt 0 ]; do if [ "$1" = -o ]; then out="$2"; fi; shift; done
 echo "1000 rows copied." > "$out")");
-    const std::string folder = dir_ / "my files";
+    const std::string folder = (dir_ / "my files").string();
     ASSERT_EQ(mkdir(folder.c_str(), 0755), 0);
     const std::string line = "bcp DB1..tbl_ConvertSolvaneToOrbelle in \"" + folder +
                              "/in.csv\" -Uu1 -Ppw -SSRV1 -t, -c -o \"" + folder +
@@ -128,10 +130,10 @@ echo "1000 rows copied." > "$out")");
 }
 
 TEST_F(ProcessTest, StartFailures) {
-    const std::string ran = dir_ / "ran";
-    WriteFile(bin_ + "/notexec", "#!/bin/sh\ntouch '" + ran + "'\n", 0644);
+    const std::string ran = (dir_ / "ran").string();
+    WriteFileWithMode(bin_ + "/notexec", "#!/bin/sh\ntouch '" + ran + "'\n", 0644);
     // Executable, but no interpreter line: it must not be handed to a shell.
-    WriteFile(bin_ + "/noshebang", "touch '" + ran + "'\n", 0755);
+    WriteFileWithMode(bin_ + "/noshebang", "touch '" + ran + "'\n", 0755);
     ASSERT_EQ(mkdir((bin_ + "/adir").c_str(), 0755), 0);
     for (const char* line :
          {"", "   ", "\"\"", "sto_no_such_tool_here -x", "notexec", "noshebang", "adir"}) {
@@ -150,11 +152,11 @@ TEST_F(ProcessTest, ChildSeesOnlyNullStreamsAndNoInheritedDescriptors) {
     Tool("fds", R"(streams=$(readlink /proc/$$/fd/0 /proc/$$/fd/1 /proc/$$/fd/2)
 if [ -e /proc/$$/fd/57 ]; then leak=leaked; else leak=closed; fi
 printf '%s\n%s\n' "$streams" "$leak" > "$1")");
-    std::optional<Process> p = Process::Start("fds " + QuoteArgument(dir_ / "out"));
+    std::optional<Process> p = Process::Start("fds " + QuoteArgument((dir_ / "out").string()));
     close(57);
     ASSERT_TRUE(p.has_value());
     EXPECT_EQ(p->Wait(), 0);
-    EXPECT_EQ(ReadBytes(dir_ / "out"), "/dev/null\n/dev/null\n/dev/null\nclosed\n");
+    EXPECT_EQ(ReadFile(dir_ / "out"), "/dev/null\n/dev/null\n/dev/null\nclosed\n");
 }
 
 TEST_F(ProcessTest, DestructionAndMoveReapTheChild) {
@@ -194,7 +196,7 @@ TEST(ReadFileTextTest, ReadsWholeFilesUpToTheFirstZeroByte) {
     ASSERT_EQ(mkfifo((dir / "fifo").c_str(), 0644), 0);
 
     EXPECT_EQ(platform::ReadFileText(dir / "missing"), std::nullopt);
-    EXPECT_EQ(platform::ReadFileText(dir.Path()), std::nullopt);
+    EXPECT_EQ(platform::ReadFileText(dir.path().string()), std::nullopt);
     EXPECT_EQ(platform::ReadFileText(dir / "fifo"), std::nullopt);
     EXPECT_EQ(platform::ReadFileText(dir / "empty"), "");
     EXPECT_EQ(platform::ReadFileText(dir / "text"), "line 1\r\nline 2\n");

@@ -11,13 +11,14 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include "TempDir.h"
+#include "support/TempDir.h"
 
 namespace {
 
-using platform_test::ReadBytes;
-using platform_test::TempDir;
-using platform_test::WriteFile;
+using testing_support::ReadFile;
+using testing_support::TempDir;
+using testing_support::WriteFile;
+using testing_support::WriteFileWithMode;
 
 const char* const kSettings = "SOFTWARE\\ZEVA\\INTEGRATED\\ZEVA Manager\\ODBC";
 
@@ -63,7 +64,7 @@ Read Query(HKEY key, const char* name, DWORD capacity = 255) {
 class RegistryTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        hive_ = dir_ / "HKLM.reg";
+        hive_ = (dir_ / "HKLM.reg").string();
         setenv("SOLVANETOORBELLE_HKLM", hive_.c_str(), 1);
     }
     void TearDown() override { unsetenv("SOLVANETOORBELLE_HKLM"); }
@@ -71,7 +72,7 @@ protected:
     // Runs check in a child process without root's right to ignore file permissions;
     // returns its exit code.
     int AsOtherUser(const std::function<int()>& check) {
-        chmod(dir_.Path().c_str(), 0755);
+        chmod(dir_.path().string().c_str(), 0755);
         const pid_t pid = fork();
         if (pid == 0) {
             if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) {
@@ -102,7 +103,7 @@ TEST_F(RegistryTest, ReadsAVersionFiveFileWithContinuations) {
         "  00,00\r\n"
         "\"Port\"=dword:00000599\r\n";
     WriteFile(hive_, Utf16File(text));
-    const std::string before = ReadBytes(hive_);
+    const std::string before = ReadFile(hive_);
     const Opened o = Open(kSettings);
     ASSERT_EQ(o.result, ERROR_SUCCESS);
     EXPECT_EQ(o.disposition, REG_OPENED_EXISTING_KEY);
@@ -131,7 +132,7 @@ TEST_F(RegistryTest, ReadsAVersionFiveFileWithContinuations) {
     }
     EXPECT_EQ(Query(o.key, "No Such Value").result, ERROR_FILE_NOT_FOUND);
     EXPECT_EQ(RegCloseKey(o.key), ERROR_SUCCESS);
-    EXPECT_EQ(ReadBytes(hive_), before) << "opening an existing key writes nothing";
+    EXPECT_EQ(ReadFile(hive_), before) << "opening an existing key writes nothing";
 }
 
 TEST_F(RegistryTest, ReadsRegedit4AndUtf8Files) {
@@ -207,7 +208,7 @@ TEST_F(RegistryTest, CreatesAMissingFileInVersionFiveForm) {
     EXPECT_EQ(Query(o.key, "DataBase-IPAddress").result, ERROR_FILE_NOT_FOUND);
     RegCloseKey(o.key);
     EXPECT_EQ(
-        ReadBytes(hive_),
+        ReadFile(hive_),
         Utf16File("Windows Registry Editor Version 5.00\r\n\r\n"
                   "[HKEY_LOCAL_MACHINE\\SOFTWARE\\ZEVA\\INTEGRATED\\ZEVA Manager\\ODBC]\r\n"));
     const Opened again = Open("software\\zeva\\integrated\\zeva manager\\odbc");
@@ -237,19 +238,20 @@ TEST_F(RegistryTest, CreatingAKeyKeepsEveryOtherByte) {
          "A\\ü", "\n[HKEY_LOCAL_MACHINE\\A\\ü]\n"},
     };
     for (const Case& c : cases) {
-        WriteFile(hive_, c.before, 0640);
+        WriteFileWithMode(hive_, c.before, 0640);
         const Opened o = Open(c.sub);
         ASSERT_EQ(o.result, ERROR_SUCCESS) << c.sub;
         EXPECT_EQ(o.disposition, REG_CREATED_NEW_KEY);
         RegCloseKey(o.key);
-        EXPECT_EQ(ReadBytes(hive_), c.before + c.added) << c.sub;
+        EXPECT_EQ(ReadFile(hive_), c.before + c.added) << c.sub;
         struct stat st {};
         ASSERT_EQ(stat(hive_.c_str(), &st), 0);
         EXPECT_EQ(st.st_mode & 0777, 0640u) << "permissions kept";
     }
     // The old values are still there, and no temporary file is left behind.
     int entries = 0;
-    for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(dir_.Path())) {
+    for ([[maybe_unused]] const auto& e :
+         std::filesystem::directory_iterator(dir_.path().string())) {
         ++entries;
     }
     EXPECT_EQ(entries, 1);
@@ -269,7 +271,7 @@ TEST_F(RegistryTest, KeyNamesTheFileCannotHoldAreRefused) {
         EXPECT_EQ(o.result, ERROR_INVALID_PARAMETER) << bad;
         EXPECT_EQ(o.key, nullptr);
     }
-    EXPECT_EQ(ReadBytes(hive_), v4);
+    EXPECT_EQ(ReadFile(hive_), v4);
     EXPECT_EQ(Open(std::string(255, 'k').c_str()).result, ERROR_SUCCESS);
     EXPECT_EQ(Open(tooDeep.substr(2).c_str()).result, ERROR_SUCCESS);
 }
@@ -286,7 +288,7 @@ TEST_F(RegistryTest, DeletedKeyIsCreatedAgain) {
 TEST_F(RegistryTest, WriteAccessNeedsAWritableFile) {
     WriteFile(hive_, "Windows Registry Editor Version 5.00\n[HKEY_LOCAL_MACHINE\\K]\n\"v\"=\"1\"\n",
               0444);
-    const std::string before = ReadBytes(hive_);
+    const std::string before = ReadFile(hive_);
     // Result times ten plus disposition, so that one exit code carries both.
     auto openCode = [](const char* sub, REGSAM sam) {
         return [=] {
@@ -300,10 +302,10 @@ TEST_F(RegistryTest, WriteAccessNeedsAWritableFile) {
     chmod(hive_.c_str(), 0);
     EXPECT_EQ(AsOtherUser(openCode("K", KEY_READ)), ERROR_ACCESS_DENIED * 10);
     chmod(hive_.c_str(), 0444);
-    EXPECT_EQ(ReadBytes(hive_), before);
+    EXPECT_EQ(ReadFile(hive_), before);
 
     // A missing file needs a writable folder.
-    const std::string locked = dir_ / "locked";
+    const std::string locked = (dir_ / "locked").string();
     ASSERT_EQ(mkdir(locked.c_str(), 0555), 0);
     setenv("SOLVANETOORBELLE_HKLM", (locked + "/HKLM.reg").c_str(), 1);
     EXPECT_EQ(AsOtherUser(openCode("K", KEY_ALL_ACCESS)), ERROR_ACCESS_DENIED * 10);
@@ -332,7 +334,7 @@ TEST_F(RegistryTest, MalformedFilesAreBadDatabases) {
         EXPECT_EQ(o.result, ERROR_BADDB) << file;
         EXPECT_EQ(o.key, nullptr);
         EXPECT_EQ(Open("Missing").result, ERROR_BADDB);
-        EXPECT_EQ(ReadBytes(hive_), file) << "a malformed file is never rewritten";
+        EXPECT_EQ(ReadFile(hive_), file) << "a malformed file is never rewritten";
     }
     std::filesystem::remove(hive_);
     ASSERT_EQ(mkdir(hive_.c_str(), 0755), 0);
@@ -397,14 +399,14 @@ TEST_F(RegistryTest, RootValuesAndTheHivePath) {
 }
 
 TEST_F(RegistryTest, SymbolicLinkStaysALink) {
-    const std::string real = dir_ / "real.reg";
+    const std::string real = (dir_ / "real.reg").string();
     WriteFile(real, "Windows Registry Editor Version 5.00\n");
     ASSERT_EQ(symlink(real.c_str(), hive_.c_str()), 0);
     const Opened o = Open("New");
     EXPECT_EQ(o.disposition, REG_CREATED_NEW_KEY);
     RegCloseKey(o.key);
     EXPECT_TRUE(std::filesystem::is_symlink(hive_));
-    EXPECT_EQ(ReadBytes(real),
+    EXPECT_EQ(ReadFile(real),
               "Windows Registry Editor Version 5.00\n\n[HKEY_LOCAL_MACHINE\\New]\n");
 }
 

@@ -66,6 +66,14 @@ std::filesystem::path WriteFile(const std::filesystem::path& path, const std::st
     return path;
 }
 
+std::filesystem::path WriteFileWithMode(const std::filesystem::path& path, const std::string& bytes,
+                                        unsigned mode) {
+    WriteFile(path, bytes);
+    std::filesystem::permissions(path, static_cast<std::filesystem::perms>(mode),
+                                 std::filesystem::perm_options::replace);
+    return path;
+}
+
 std::string ReadFile(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);
     std::ostringstream all;

@@ -43,6 +43,9 @@ private:
 // Writes a whole file; returns its path.
 std::filesystem::path WriteFile(const std::filesystem::path& path, const std::string& bytes,
                                 bool executable = false);
+// The same, with exactly these permission bits whatever the umask.
+std::filesystem::path WriteFileWithMode(const std::filesystem::path& path, const std::string& bytes,
+                                        unsigned mode);
 std::string ReadFile(const std::filesystem::path& path);
 
 } // namespace testing_support

@@ -19,9 +19,8 @@ Rows ReadRows(Result& result) {
 }
 
 void EngineTest::SetUp() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "embsql-test-XXXXXX").string();
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-    m_dir = pattern;
+    m_tmp = std::make_unique<testing_support::TempDir>();
+    m_dir = m_tmp->path();
     setenv("EMBSQL_DATA_DIR", m_dir.c_str(), 1);
     m_admin = Admin::Create(kServer, kDatabase);
     m_admin->AddLogin("sa", "Secret1");
@@ -42,7 +41,7 @@ void EngineTest::SetUp() {
 void EngineTest::TearDown() {
     m_session.reset();
     m_admin.reset();
-    std::filesystem::remove_all(m_dir);
+    m_tmp.reset();
     unsetenv("EMBSQL_DATA_DIR");
 }
 

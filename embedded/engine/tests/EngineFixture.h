@@ -4,6 +4,7 @@
 
 #include "embsql/Admin.h"
 #include "embsql/Engine.h"
+#include "support/TempDir.h"
 
 #include <gtest/gtest.h>
 
@@ -40,7 +41,8 @@ protected:
     int Category(const std::string& dealerId);
     long long HistoryCount();
 
-    std::filesystem::path m_dir;
+    std::unique_ptr<testing_support::TempDir> m_tmp;
+    std::filesystem::path m_dir; // the temporary data folder
     std::unique_ptr<Admin> m_admin;
     std::unique_ptr<Session> m_session;
 };

@@ -1,6 +1,8 @@
 // The test configuration, demo databases and self-freeing ODBC handles.
 #include "OdbcTestSupport.h"
 
+#include "support/TempDir.h"
+
 #include "embsql/Admin.h"
 #include "embsql/Provision.h"
 
@@ -24,8 +26,8 @@ public:
         ASSERT_NE(build, nullptr) << "STO_BUILD_DIR must name the build tree";
         const std::filesystem::path driver = std::filesystem::path(build) / "lib/libembodbc.so";
         ASSERT_TRUE(std::filesystem::exists(driver)) << driver;
-        Dir() =
-            std::filesystem::temp_directory_path() / ("embodbc-test-" + std::to_string(::getpid()));
+        m_dir = std::make_unique<testing_support::TempDir>();
+        Dir() = m_dir->path();
         std::filesystem::create_directories(Dir() / "data");
         std::ofstream(Dir() / "odbcinst.ini")
             << "[Embedded]\nDriver = " << driver.string() << "\nThreading = 0\n";
@@ -42,14 +44,14 @@ public:
         MakeDemoDatabase(kDatabase);
         MakeDemoDatabase(kIsqlDatabase);
     }
-    void TearDown() override {
-        std::error_code ec;
-        std::filesystem::remove_all(Dir(), ec);
-    }
+    void TearDown() override { m_dir.reset(); }
     static std::filesystem::path& Dir() {
         static std::filesystem::path dir;
         return dir;
     }
+
+private:
+    std::unique_ptr<testing_support::TempDir> m_dir;
 };
 
 [[maybe_unused]] auto* const kWorld = ::testing::AddGlobalTestEnvironment(new OdbcWorld);
