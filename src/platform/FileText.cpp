@@ -1,4 +1,4 @@
-// Whole-file reads.
+// Whole-file reads, and the tail of a file being written.
 #include "platform/FileText.h"
 
 #include <cerrno>
@@ -52,6 +52,34 @@ std::optional<std::string> ReadFileBytes(const std::string& path, struct stat* i
     if (info != nullptr) {
         *info = st;
     }
+    return bytes;
+}
+
+std::optional<std::string> ReadFileTail(const std::string& path, std::size_t count) {
+    UniqueFd fd(open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
+    struct stat st {};
+    if (fd.Get() < 0 || fstat(fd.Get(), &st) != 0 || !S_ISREG(st.st_mode)) {
+        return std::nullopt;
+    }
+    const auto size = static_cast<std::size_t>(st.st_size);
+    const std::size_t from = size > count ? size - count : 0;
+    std::string bytes(size - from, '\0');
+    std::size_t got = 0;
+    while (got < bytes.size()) {
+        const ssize_t n =
+            pread(fd.Get(), bytes.data() + got, bytes.size() - got, static_cast<off_t>(from + got));
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n < 0) {
+            return std::nullopt;
+        }
+        if (n == 0) {
+            break; // the file was cut short meanwhile
+        }
+        got += static_cast<std::size_t>(n);
+    }
+    bytes.resize(got);
     return bytes;
 }
 

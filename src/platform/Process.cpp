@@ -1,4 +1,4 @@
-// Starting, waiting for and reaping child processes with posix_spawnp.
+// Starting, waiting for, polling and reaping child processes with posix_spawnp.
 #include "platform/Process.h"
 
 #include <cerrno>
@@ -124,15 +124,28 @@ int Process::Wait() {
     return status_;
 }
 
-void Process::Reap() noexcept {
-    if (pid_ <= 0 || reaped_) {
-        return;
+std::optional<int> Process::Poll() {
+    if (pid_ > 0 && !reaped_ && !ReapWith(WNOHANG)) {
+        return std::nullopt;
     }
+    return status_;
+}
+
+void Process::Reap() noexcept {
+    if (pid_ > 0 && !reaped_) {
+        ReapWith(0);
+    }
+}
+
+bool Process::ReapWith(int options) noexcept {
     int raw = 0;
     pid_t got;
     do {
-        got = waitpid(pid_, &raw, 0);
+        got = waitpid(pid_, &raw, options);
     } while (got < 0 && errno == EINTR);
+    if (got == 0) {
+        return false; // still running
+    }
     reaped_ = true;
     if (got < 0) {
         // Someone else reaped it (or it was never ours): no status to report.
@@ -142,6 +155,7 @@ void Process::Reap() noexcept {
     } else if (WIFSIGNALED(raw)) {
         status_ = 128 + WTERMSIG(raw);
     }
+    return true;
 }
 
 } // namespace platform

@@ -33,12 +33,18 @@ public:
     // the number of the signal that ended it. A second call returns the same result.
     int Wait();
 
+    // Asks without waiting whether the child has ended, and reaps it when it has: then
+    // the result of Wait (which no longer waits), nullopt while the child runs.
+    std::optional<int> Poll();
+
     // The child's process id (-1 for a moved-from object).
     pid_t Pid() const { return pid_; }
 
 private:
     explicit Process(pid_t pid) : pid_(pid) {}
     void Reap() noexcept;
+    // One waitpid with these options; false when the child has not ended (WNOHANG).
+    bool ReapWith(int options) noexcept;
 
     pid_t pid_ = -1;
     bool reaped_ = false;

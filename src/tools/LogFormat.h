@@ -1,6 +1,7 @@
-// Plain text rules of the activity log and of the bulk-copy verdict.
+// Plain text rules of the activity log and of the bulk copy's progress and verdict.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -24,6 +25,11 @@ std::string LogFileBytes(std::string_view entry);
 // "0 rows copied." stands after a line feed, not at the very start, and the
 // tool is exactly "bcp".
 bool BulkCopyCopiedNothing(std::string_view output, std::string_view toolName);
+
+// The rows a bulk copy reports sent so far: the count of the last complete
+// "... Total sent: N" line of its output (a line end follows the digits), or
+// nullopt when there is none yet.
+std::optional<long long> LastRowsSent(std::string_view output);
 
 // "The activity log NAME could not be written (REASON): entries are shown in
 // the Output pane only.", REASON the system's text for `error`.

@@ -1,4 +1,5 @@
-// RunTool: note the tool's files, start it, wait, and read back what it wrote.
+// RunTool: note the tool's files, start it, wait (watching a bulk copy's
+// progress when asked to), and read back what it wrote.
 #include "tools/ToolRun.h"
 
 #include <optional>
@@ -47,10 +48,44 @@ std::string WrittenText(const char* path, const FileStamp& before, bool* written
     return changed ? platform::ReadFileText(path).value_or(std::string()) : std::string();
 }
 
+// A bulk copy's rows sent so far, from the tail of the output file it is
+// writing; a file that this run has not written yet (another run's) is not read.
+class RowsSentReader {
+public:
+    RowsSentReader(const char* path, const FileStamp& before)
+        : m_path(path), m_before(before), m_last(before) {}
+
+    // The count when it has grown since the last call.
+    std::optional<long long> Grown() {
+        if (!m_path) {
+            return std::nullopt;
+        }
+        const FileStamp now = FileStamp::Of(m_path);
+        if (!now.exists || now == m_before || now == m_last) {
+            return std::nullopt;
+        }
+        m_last = now;
+        // Progress lines are short: the last of them lies in the file's last few lines.
+        const std::optional<std::string> tail = platform::ReadFileTail(m_path, 4096);
+        const std::optional<long long> rows = tail ? LastRowsSent(*tail) : std::nullopt;
+        if (!rows || *rows <= m_rows) {
+            return std::nullopt;
+        }
+        m_rows = *rows;
+        return rows;
+    }
+
+private:
+    const char* m_path;
+    FileStamp m_before;
+    FileStamp m_last;
+    long long m_rows = 0;
+};
+
 } // namespace
 
 ToolRun RunTool(std::string_view commandLine, std::string_view toolName, const char* outputFile,
-                const char* errorFile) {
+                const char* errorFile, ToolWatch* watch) {
     const FileStamp outputBefore = FileStamp::Of(outputFile);
     const FileStamp errorsBefore = FileStamp::Of(errorFile);
     ToolRun run;
@@ -59,7 +94,18 @@ ToolRun RunTool(std::string_view commandLine, std::string_view toolName, const c
         return run; // a tool that did not start wrote nothing
     }
     run.started = true;
-    tool->Wait();
+    if (watch) {
+        RowsSentReader progress(toolName == server::kBulkCopyTool ? outputFile : nullptr,
+                                outputBefore);
+        watch->WaitUntil([&] {
+            const bool ended = tool->Poll().has_value();
+            if (const std::optional<long long> rows = progress.Grown()) {
+                watch->RowsSent(*rows);
+            }
+            return ended;
+        });
+    }
+    tool->Wait(); // at once when the watch saw it end
     tool.reset();
     if (!outputFile && !errorFile) {
         return run;

@@ -1,7 +1,8 @@
-// Running one command-line tool hidden and reading back the files its
-// command line named, with the verdict on a bulk copy.
+// Running one command-line tool hidden, watching a bulk copy's progress, and
+// reading back the files its command line named, with the verdict on a bulk copy.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -15,13 +16,26 @@ struct ToolRun {
     bool outputWritten = false; // the output file was written by this run
 };
 
+// How a caller waits for a running tool, and what it learns meanwhile.
+class ToolWatch {
+public:
+    virtual ~ToolWatch() = default;
+    // Called once the tool has started. Must call `ended` now and then (it
+    // never blocks; not in a busy loop) and return once it has returned true.
+    virtual void WaitUntil(const std::function<bool()>& ended) = 0;
+    // A bulk copy's count of rows sent so far, read from the output file it
+    // is writing, each time the count grows. Never part of the run's result.
+    virtual void RowsSent(long long rows) = 0;
+};
+
 // Starts `commandLine` without a shell or a window and waits for it without a
-// time-out. Only what this run wrote is read: a file that the tool left as it
-// was before the run (missing, or another run's) reads as empty text. With
-// neither file named nothing is read; the error file is read for a bulk copy
-// ("bcp") only. Never throws for what the tool does.
+// time-out: blocked, or through `watch` when one is given. Only what this run
+// wrote is read: a file that the tool left as it was before the run (missing,
+// or another run's) reads as empty text. With neither file named nothing is
+// read; the error file is read for a bulk copy ("bcp") only. Never throws for
+// what the tool does.
 ToolRun RunTool(std::string_view commandLine, std::string_view toolName, const char* outputFile,
-                const char* errorFile);
+                const char* errorFile, ToolWatch* watch = nullptr);
 
 // "<tool> could not be started."
 std::string NotStartedMessage(std::string_view toolName);

@@ -3,6 +3,7 @@
 #include "platform/CommandLine.h"
 
 #include <csignal>
+#include <cstdio>
 #include <fcntl.h>
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -81,6 +82,34 @@ TEST_F(ProcessTest, WaitReturnsOnlyWhenTheToolHasFinished) {
     ASSERT_TRUE(p.has_value());
     EXPECT_EQ(p->Wait(), 0);
     EXPECT_EQ(ReadFile(dir_ / "out file"), "done\n");
+}
+
+TEST_F(ProcessTest, PollAnswersAtOnceAndReapsOnlyAnEndedTool) {
+    // The tool runs until the test lets it go, then ends with a status or a signal.
+    const std::string release = dir_ / "release";
+    Tool("held", "while [ ! -e " + QuoteArgument(release) + " ]; do sleep 0.02; done; eval \"$1\"");
+    for (const auto& [ending, status] :
+         {std::pair<std::string, int>{"exit 5", 5}, {"kill -TERM $$", 128 + SIGTERM}}) {
+        std::remove(release.c_str());
+        std::optional<Process> p = Process::Start("held " + QuoteArgument(ending));
+        ASSERT_TRUE(p.has_value());
+        for (int i = 0; i < 5; ++i) {
+            EXPECT_EQ(p->Poll(), std::nullopt) << ending;
+            usleep(10000);
+        }
+        // Still not reaped: the child is there to be signalled.
+        EXPECT_EQ(kill(p->Pid(), 0), 0);
+        WriteFile(release, "");
+        std::optional<int> ended;
+        for (int i = 0; i < 500 && !ended; ++i) {
+            ended = p->Poll();
+            usleep(10000);
+        }
+        EXPECT_EQ(ended, status) << ending;
+        EXPECT_EQ(p->Poll(), status) << "a second poll gives the same result";
+        EXPECT_EQ(p->Wait(), status) << "a wait after the poll returns at once";
+        EXPECT_EQ(waitpid(p->Pid(), nullptr, WNOHANG), -1) << "reaped";
+    }
 }
 
 TEST_F(ProcessTest, ArgumentsArriveWholeAndUninterpreted) {

@@ -47,6 +47,32 @@ TEST(LogFileBytes, EveryLineFeedIsStoredAsCarriageReturnLineFeed) {
     EXPECT_EQ(tools::LogFileBytes(""), "\r\n");
 }
 
+TEST(BulkCopyProgress, TheLastCompleteTotalSentLine) {
+    const struct {
+        const char* output;
+        std::optional<long long> rows;
+    } cases[] = {
+        {"", std::nullopt},
+        {"Starting copy...\n", std::nullopt},
+        {"Starting copy...\n1000 rows sent to SQL Server. Total sent: 1000\n", 1000},
+        {"1000 rows sent to SQL Server. Total sent: 1000\r\n"
+         "1000 rows sent to SQL Server. Total sent: 2000\r\n",
+         2000},
+        // A line still being written counts only once its line end is there.
+        {"1000 rows sent to SQL Server. Total sent: 1000\n1000 rows sent to SQL Server. Total "
+         "sent: 20",
+         1000},
+        // Error lines after the last count leave it as it was.
+        {"Total sent: 5000\nSQLState = 22001, NativeError = 0\nError = [Embedded]x\n", 5000},
+        {"Total sent: \n", std::nullopt},
+        {"Total sent: 12x\n", std::nullopt},
+        {"\n1000000 rows copied.\nTotal sent: 1000000\n", 1000000},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(tools::LastRowsSent(c.output), c.rows) << c.output;
+    }
+}
+
 TEST(BulkCopyCheck, OnlyABulkCopyLineThatStartsWithZeroRowsCopied) {
     struct Case {
         const char* output;

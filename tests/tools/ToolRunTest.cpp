@@ -3,7 +3,12 @@
 // arguments that reach the tool whole.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <chrono>
 #include <cstdlib>
+#include <functional>
+#include <thread>
+#include <vector>
 
 #include "tools/FakeTool.h"
 #include "tools/ToolRun.h"
@@ -125,6 +130,78 @@ TEST_F(ToolRunTest, ArgumentsReachTheToolWholeAndUninterpreted) {
                                           "/in.csv]\n[-Uu1]\n[-P$(touch pwned);x]\n[-SSRV1]\n"
                                           "[-t,]\n[-c]\n");
     EXPECT_FALSE(std::filesystem::exists(dir / "pwned"));
+}
+
+// A watch that asks every 10 ms, and records what it was told.
+class RecordingWatch : public tools::ToolWatch {
+public:
+    void WaitUntil(const std::function<bool()>& ended) override {
+        ++waits;
+        while (!ended()) {
+            ++asked;
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+    }
+    void RowsSent(long long rows) override { rows_.push_back(rows); }
+
+    int waits = 0;
+    int asked = 0;
+    std::vector<long long> rows_;
+};
+
+// A bulk copy that reports its rows as it goes, the way bcp does.
+void WriteProgressTool(const std::filesystem::path& path, const std::string& final) {
+    WriteFile(path,
+              "#!/bin/sh\nwhile [ $# -gt 0 ]; do [ \"$1\" = -o ] && out=$2; shift; done\n"
+              "sleep 0.2; printf 'Starting copy...\\n' > \"$out\"\n"
+              "for n in 1 2 3; do sleep 0.2\n"
+              "  printf '1000 rows sent to SQL Server. Total sent: %d000\\n' $n >> \"$out\"\n"
+              "done\nsleep 0.2; printf '" +
+                  final + "' >> \"$out\"\n",
+              true);
+}
+
+TEST_F(ToolRunTest, AWatchedRunWaitsThroughTheWatchAndHearsTheRowsSentAsTheyGrow) {
+    WriteProgressTool(dir / "bin/bcp", "\\n3000 rows copied.\\n");
+    // An earlier upload's file must not count as this run's progress.
+    WriteFile(output, "1000 rows sent to SQL Server. Total sent: 9000\n\n9000 rows copied.\n");
+    RecordingWatch watch;
+    const std::string command = "bcp x -o \"" + output + "\" -e \"" + errors + "\"";
+    const tools::ToolRun run =
+        tools::RunTool(command, "bcp", output.c_str(), errors.c_str(), &watch);
+    EXPECT_EQ(watch.waits, 1);
+    EXPECT_GT(watch.asked, 20); // asked again and again while the tool ran
+    // Some of the counts, each larger than the last, and nothing of the old file.
+    ASSERT_GE(watch.rows_.size(), 2u);
+    EXPECT_EQ(std::adjacent_find(watch.rows_.begin(), watch.rows_.end(), std::greater_equal<>()),
+              watch.rows_.end());
+    for (long long rows : watch.rows_) {
+        EXPECT_TRUE(rows == 1000 || rows == 2000 || rows == 3000) << rows;
+    }
+    // The result is what an unwatched run gives: the whole file, once the tool ended.
+    EXPECT_EQ(run.output, "Starting copy...\n"
+                          "1000 rows sent to SQL Server. Total sent: 1000\n"
+                          "1000 rows sent to SQL Server. Total sent: 2000\n"
+                          "1000 rows sent to SQL Server. Total sent: 3000\n"
+                          "\n3000 rows copied.\n");
+    EXPECT_FALSE(run.copiedNothing);
+}
+
+TEST_F(ToolRunTest, OnlyABulkCopysProgressIsWatched) {
+    WriteProgressTool(dir / "bin/osql", "done\\n");
+    RecordingWatch watch;
+    const std::string command = "osql -o \"" + output + "\"";
+    const tools::ToolRun run =
+        tools::RunTool(command, "osql", output.c_str(), errors.c_str(), &watch);
+    EXPECT_EQ(watch.waits, 1);
+    EXPECT_TRUE(watch.rows_.empty());
+    EXPECT_NE(run.output.find("Total sent: 3000\ndone\n"), std::string::npos) << run.output;
+}
+
+TEST_F(ToolRunTest, AWatchIsNotAskedToWaitForAToolThatDidNotStart) {
+    RecordingWatch watch;
+    EXPECT_FALSE(tools::RunTool("bcp x", "bcp", output.c_str(), errors.c_str(), &watch).started);
+    EXPECT_EQ(watch.waits, 0);
 }
 
 } // namespace
