@@ -1,8 +1,10 @@
 // OnConvert: the one command of the main dialog. It reads the two radio
-// groups and converts one client, or uploads a file of clients.
+// groups and converts one client, or uploads a file of clients with its steps
+// shown in a progress window.
 #include "convert/Commands.h"
 #include "convert/Conversion.h"
 #include "db/Rows.h"
+#include "framework/ProgressWindow.h"
 #include "framework/UiServices.h"
 #include "platform/Clock.h"
 #include "ui/SolvaneToOrbelleDlg.h"
@@ -12,6 +14,26 @@ namespace {
 constexpr const char* kFileFilter =
     "Txt Files (*.txt)|*.txt|CSV Files (*.CSV)|*.csv|All Files (*.*)|*.*||";
 constexpr DWORD kFileDialogFlags = OFN_EXPLORER | OFN_HIDEREADONLY;
+
+// What the progress window says of an upload; never logged.
+constexpr const char* kUploadCaption = "Uploading clients";
+constexpr const char* kEmptyingStep = "Step 1 of 3: emptying the staging table";
+constexpr const char* kLoadingStep = "Step 2 of 3: loading the file";
+constexpr const char* kConvertingStep = "Step 3 of 3: converting the loaded clients";
+
+// The dialog's progress window for as long as the upload runs.
+class ShownProgress {
+public:
+    ShownProgress(fw::ProgressWindow*& slot, fw::ProgressWindow& window) : m_slot(slot) {
+        m_slot = &window;
+    }
+    ~ShownProgress() { m_slot = nullptr; }
+    ShownProgress(const ShownProgress&) = delete;
+    ShownProgress& operator=(const ShownProgress&) = delete;
+
+private:
+    fw::ProgressWindow*& m_slot;
+};
 
 } // namespace
 
@@ -86,14 +108,23 @@ void CSolvaneToOrbelleDlg::UploadFile(server::ConversionType type) {
         AfxMessageBox(*tooLong, MB_OK, 0);
         return;
     }
-    std::string command = plan.truncateCommand;
-    RunTool(command.data(), server::kQueryTool, nullptr, nullptr);
-    command = plan.bulkCopyCommand;
-    RunTool(command.data(), server::kBulkCopyTool, plan.outputPath.c_str(), plan.errorPath.c_str());
-    if (m_bInvalidFileFormat == 0) {
-        command = plan.bulkProcedureCommand;
-        RunTool(command.data(), server::kQueryTool, plan.outputPath.c_str(),
+    {
+        // One operation in one window: the steps run strictly one after the other.
+        fw::ProgressWindow progress(*this, kUploadCaption);
+        const ShownProgress shown(m_pProgress, progress);
+        std::string command = plan.truncateCommand;
+        progress.SetText(kEmptyingStep);
+        RunTool(command.data(), server::kQueryTool, nullptr, nullptr);
+        command = plan.bulkCopyCommand;
+        progress.SetText(kLoadingStep);
+        RunTool(command.data(), server::kBulkCopyTool, plan.outputPath.c_str(),
                 plan.errorPath.c_str());
+        if (m_bInvalidFileFormat == 0) {
+            command = plan.bulkProcedureCommand;
+            progress.SetText(kConvertingStep);
+            RunTool(command.data(), server::kQueryTool, plan.outputPath.c_str(),
+                    plan.errorPath.c_str());
+        }
     }
     // An operator whose log could not be written is not sent to it.
     AfxMessageBox(m_bLogFailureShown ? convert::kFileUploadedWithoutLog : convert::kFileUploaded,

@@ -1,12 +1,52 @@
 // The main dialog's log and tool runs: the dated log file, WriteLog's entries
-// in the file and the Output pane, and RunTool's report of a tool's files.
+// in the file and the Output pane, and RunTool's report of a tool's files,
+// waiting for the tool with the window alive.
 #include <cerrno>
+#include <chrono>
 #include <cstring>
+#include <optional>
 
+#include "framework/ProgressWindow.h"
 #include "framework/UiServices.h"
 #include "tools/LogFormat.h"
 #include "tools/ToolRun.h"
 #include "ui/SolvaneToOrbelleDlg.h"
+
+namespace {
+
+// How often a running tool is asked whether it has ended.
+constexpr std::chrono::milliseconds kToolPoll{50};
+
+// "12,345 rows loaded so far"
+std::string RowsLoadedText(long long rows) {
+    const std::string digits = std::to_string(rows);
+    std::string text;
+    for (std::size_t i = 0; i < digits.size(); ++i) {
+        if (i > 0 && (digits.size() - i) % 3 == 0) {
+            text += ',';
+        }
+        text += digits[i];
+    }
+    return text + (rows == 1 ? " row" : " rows") + " loaded so far";
+}
+
+// Waits for a tool inside the progress window's wait, and shows a bulk copy's
+// rows on its second line.
+class ShownToolProgress : public tools::ToolWatch {
+public:
+    explicit ShownToolProgress(fw::ProgressWindow& window) : m_window(window) {}
+    void WaitUntil(const std::function<bool()>& ended) override {
+        m_window.WaitUntil(ended, kToolPoll);
+    }
+    void RowsSent(long long rows) override {
+        m_window.SetText(m_window.Step(), RowsLoadedText(rows));
+    }
+
+private:
+    fw::ProgressWindow& m_window;
+};
+
+} // namespace
 
 void CSolvaneToOrbelleDlg::OpenLogFile() {
     std::memset(m_szLogFileName, 0, sizeof m_szLogFileName);
@@ -38,7 +78,15 @@ void CSolvaneToOrbelleDlg::RunTool(char* commandLine, const char* toolName, cons
                                    const char* errorFile) {
     m_bInvalidFileFormat = 0;
     UpdateData(FALSE);
-    const tools::ToolRun run = tools::RunTool(commandLine, toolName, outputFile, errorFile);
+    // Outside an upload the run gets a progress window of its own.
+    std::optional<fw::ProgressWindow> own;
+    if (!m_pProgress) {
+        own.emplace(*this, toolName);
+        own->SetText(std::string("Running ") + toolName);
+    }
+    fw::ProgressWindow& progress = m_pProgress ? *m_pProgress : *own;
+    ShownToolProgress watch(progress);
+    tools::ToolRun run = tools::RunTool(commandLine, toolName, outputFile, errorFile, &watch);
     if (!run.started) {
         WriteLog(tools::NotStartedMessage(toolName));
         return;
@@ -47,14 +95,15 @@ void CSolvaneToOrbelleDlg::RunTool(char* commandLine, const char* toolName, cons
         WriteLog(tools::NoOutputMessage(toolName, outputFile));
     }
     if (!run.errors.empty()) {
-        WriteLog(run.errors);
+        WriteLog(std::move(run.errors));
     }
     if (run.copiedNothing) {
         m_bInvalidFileFormat = 1;
+        progress.Hide(); // the box stands on its own
         AfxMessageBox(tools::kInvalidFileFormat, MB_OK, 0);
         WriteLog(tools::kInvalidFileFormat);
     }
     if (!run.output.empty()) {
-        WriteLog(run.output);
+        WriteLog(std::move(run.output));
     }
 }

@@ -19,6 +19,10 @@
 #include "server/Names.h"
 #include "tools/ActivityLog.h"
 
+namespace fw {
+class ProgressWindow;
+}
+
 class CSolvaneToOrbelleDlg : public CDialog {
 public:
     // m_nCriteria: the checked button of the "Single User" group.
@@ -39,7 +43,9 @@ public:
     // One log entry: time-stamped into the log file and the Output pane.
     void WriteLog(std::string message);
     // Runs one command-line tool hidden, waits for it and logs its files;
-    // sets m_bInvalidFileFormat when a bulk copy copied nothing.
+    // sets m_bInvalidFileFormat when a bulk copy copied nothing. While the tool
+    // runs the dialog repaints but takes no input, and a progress window says
+    // which step is running (and a bulk copy's rows so far); that is never logged.
     void RunTool(char* commandLine, const char* toolName, const char* outputFile,
                  const char* errorFile);
     // Refills the Client Id list for the selected group and direction.
@@ -92,6 +98,9 @@ public:
     int m_nLogError = 0; // why the log file could not be opened or written
     // Start-up's work begun ahead of the dialog, if any (see UsePreparedStart).
     std::future<db::PreparedStart> m_preparedStart;
+    // The window that shows an upload's steps while it runs (null otherwise);
+    // RunTool waits for each tool through it.
+    fw::ProgressWindow* m_pProgress = nullptr;
 
 protected:
     BOOL OnInitDialog() override;

@@ -47,4 +47,13 @@ void PumpEvents() {
     }
 }
 
+void PumpDisplay() {
+    wxGUIEventLoop loop;
+    const wxEventLoopActivator active(&loop);
+    while (loop.Pending()) {
+        loop.Dispatch();
+    }
+    PumpEvents();
+}
+
 } // namespace testing_support
