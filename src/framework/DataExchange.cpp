@@ -7,6 +7,7 @@
 #include "framework/Dialog.h"
 #include "framework/DropDownList.h"
 #include "framework/OutputText.h"
+#include "platform/TextCodec.h"
 
 namespace {
 
@@ -30,6 +31,31 @@ ShownText* ShownOf(wxTextCtrl* edit) {
     return shown;
 }
 
+// The toolkit's text for the program's: UTF-8, where a byte that starts no
+// well-formed character (a tool's answer in the Windows code page) is read as
+// Windows-1252 instead of emptying the whole text.
+wxString ToolkitText(std::string_view text) {
+    if (platform::IsValidUtf8(text)) {
+        return wxString::FromUTF8(text.data(), text.size());
+    }
+    std::string mended;
+    mended.reserve(text.size() + text.size() / 8);
+    for (std::size_t at = 0; at < text.size();) {
+        const auto lead = static_cast<unsigned char>(text[at]);
+        const std::size_t length = lead < 0x80 ? 1 : lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : 2;
+        if (lead >= 0x80 && at + length <= text.size() &&
+            platform::IsValidUtf8(text.substr(at, length))) {
+            mended.append(text.substr(at, length));
+            at += length;
+        } else if (lead < 0x80) {
+            mended += text[at++];
+        } else {
+            mended += platform::Cp1252ToUtf8(text.substr(at++, 1));
+        }
+    }
+    return wxString::FromUTF8(mended.data(), mended.size());
+}
+
 } // namespace
 
 void DDX_Text(CDataExchange* pDX, int nIDC, std::string& value) {
@@ -44,7 +70,7 @@ void DDX_Text(CDataExchange* pDX, int nIDC, std::string& value) {
         return;
     }
     *ShownOf(edit) = ShownText{};
-    edit->ChangeValue(wxString::FromUTF8(value));
+    edit->ChangeValue(ToolkitText(value));
 }
 
 void DDX_Text(CDataExchange* pDX, int nIDC, fw::OutputText& value) {
@@ -56,18 +82,19 @@ void DDX_Text(CDataExchange* pDX, int nIDC, fw::OutputText& value) {
         return;
     }
     ShownText* shown = ShownOf(edit);
-    if (shown->revision == value.Revision() && shown->length <= value.size()) {
-        if (shown->length < value.size()) {
-            // The view stays where it was: appending requests no scrolling.
-            const long caret = edit->GetInsertionPoint();
-            edit->AppendText(wxString::FromUTF8(value.str().substr(shown->length)));
-            edit->SetInsertionPoint(caret);
-        }
+    if (shown->revision == value.Revision() && shown->length == value.size()) {
+        return; // nothing new: the view stays where the user left it
+    }
+    if (shown->revision == value.Revision() && shown->length < value.size()) {
+        edit->AppendText(ToolkitText(std::string_view(value.str()).substr(shown->length)));
     } else {
-        edit->ChangeValue(wxString::FromUTF8(value.str()));
+        edit->ChangeValue(ToolkitText(value.str()));
     }
     shown->revision = value.Revision();
     shown->length = value.size();
+    // The newest entry comes into view.
+    edit->SetInsertionPointEnd();
+    edit->ShowPosition(edit->GetLastPosition());
 }
 
 void DDX_Control(CDataExchange* pDX, int nIDC, CWnd& rControl) {

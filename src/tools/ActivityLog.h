@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdio>
+#include <initializer_list>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -22,6 +23,9 @@ public:
     // it, so that every entry is on disk at once. Returns false when the
     // entry did not reach the file whole.
     bool Append(std::string_view entry);
+    // The same for an entry given in parts (stamp, message, end), written
+    // through a small buffer: a long message is never copied whole.
+    bool Append(std::initializer_list<std::string_view> parts);
 
 private:
     struct FileCloser {

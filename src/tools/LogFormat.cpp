@@ -1,5 +1,5 @@
-// Log file name, entry text, file line ends, and the bulk copy's progress and
-// verdict.
+// Log file name, entry text, file line ends, the pane's top line, and the bulk
+// copy's progress and verdict.
 #include "tools/LogFormat.h"
 
 #include <cstdio>
@@ -15,27 +15,45 @@ std::string LogFileName(const SYSTEMTIME& st) {
     return std::string(name) + "SolvaneToOrbelle" + ".log";
 }
 
-std::string FormatLogEntry(const SYSTEMTIME& st, std::string_view message) {
+std::string LogStamp(const SYSTEMTIME& st) {
     char stamp[32] = {};
     std::snprintf(stamp, sizeof stamp, "%hu:%02hu:%02hu: ", st.wHour, st.wMinute, st.wSecond);
-    const std::size_t end = message.find('\0');
-    std::string entry(stamp);
-    entry.append(message.substr(0, end));
-    entry += ' ';
+    return stamp;
+}
+
+std::string_view LogMessage(std::string_view message) {
+    return message.substr(0, message.find('\0'));
+}
+
+std::string FormatLogEntry(const SYSTEMTIME& st, std::string_view message) {
+    std::string entry = LogStamp(st);
+    entry.append(LogMessage(message));
+    entry.append(kLogEntryEnd);
     return entry;
 }
 
-std::string LogFileBytes(std::string_view entry) {
-    std::string bytes;
-    bytes.reserve(entry.size() + 8);
-    for (char c : entry) {
+void AppendLogFileBytes(std::string_view part, std::string& bytes) {
+    for (char c : part) {
         if (c == '\n') {
             bytes += '\r';
         }
         bytes += c;
     }
+}
+
+std::string LogFileBytes(std::string_view entry) {
+    std::string bytes;
+    bytes.reserve(entry.size() + 8);
+    AppendLogFileBytes(entry, bytes);
     bytes += "\r\n";
     return bytes;
+}
+
+std::string EarlierEntriesLine(std::string_view fileName, bool logComplete) {
+    const std::string name(fileName);
+    return logComplete
+               ? "Earlier entries are in the log file " + name + "."
+               : "Earlier entries are not shown: the log file " + name + " could not be written.";
 }
 
 bool BulkCopyCopiedNothing(std::string_view output, std::string_view toolName) {

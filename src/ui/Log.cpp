@@ -1,6 +1,6 @@
 // The main dialog's log and tool runs: the dated log file, WriteLog's entries
-// in the file and the Output pane, and RunTool's report of a tool's files,
-// waiting for the tool with the window alive.
+// in the file and the bounded Output pane, and RunTool's report of a tool's
+// files, waiting for the tool with the window alive.
 #include <cerrno>
 #include <chrono>
 #include <cstring>
@@ -13,6 +13,11 @@
 #include "ui/SolvaneToOrbelleDlg.h"
 
 namespace {
+
+// The Output pane holds the newest 10,000 lines or 4 MB, whichever is less;
+// once past that it drops its oldest lines down to three quarters of it.
+constexpr fw::OutputText::Amount kPaneMost{10'000, 4u << 20};
+constexpr fw::OutputText::Amount kPaneKeep{7'500, 3u << 20};
 
 // How often a running tool is asked whether it has ended.
 constexpr std::chrono::milliseconds kToolPoll{50};
@@ -55,16 +60,26 @@ void CSolvaneToOrbelleDlg::OpenLogFile() {
     std::strncpy(m_szLogFileName, name.c_str(), sizeof m_szLogFileName - 1);
     m_pLogFile = tools::ActivityLog::Open(m_szLogFileName);
     m_nLogError = m_pLogFile ? 0 : errno;
+    m_strOutput.Bound(kPaneMost, kPaneKeep,
+                      tools::EarlierEntriesLine(m_szLogFileName, m_pLogFile != nullptr));
 }
 
 void CSolvaneToOrbelleDlg::WriteLog(std::string message) {
     GetLocalTime(&m_stLocalTime);
-    const std::string entry = tools::FormatLogEntry(m_stLocalTime, message);
-    const bool written = m_pLogFile && m_pLogFile->Append(entry);
+    // The entry goes out in its parts: a tool's answer of many megabytes is
+    // never copied whole, and the pane takes only its newest lines.
+    const std::string stamp = tools::LogStamp(m_stLocalTime);
+    const std::string_view text = tools::LogMessage(message);
+    const bool written = m_pLogFile && m_pLogFile->Append({stamp, text, tools::kLogEntryEnd});
     if (!written && m_pLogFile) {
         m_nLogError = errno;
     }
-    m_strOutput += entry + "\r\n";
+    if (!written && !m_bLogFailureShown) {
+        m_strOutput.SetHeader(tools::EarlierEntriesLine(m_szLogFileName, false));
+    }
+    m_strOutput += stamp;
+    m_strOutput += text;
+    m_strOutput += std::string(tools::kLogEntryEnd) + "\r\n";
     UpdateData(FALSE);
     if (!written && !m_bLogFailureShown) {
         // Said once a run; the entries go on reaching the Output pane.

@@ -4,6 +4,7 @@
 
 #include "support/TempDir.h"
 #include "tools/ActivityLog.h"
+#include "tools/LogFormat.h"
 
 using namespace testing_support;
 
@@ -24,6 +25,24 @@ TEST(ActivityLog, AppendsEachEntryWithItsLineEndAtOnce) {
     }
     EXPECT_EQ(ReadFile(name), "0:00:01: from an earlier run \r\n9:05:03: abc \r\n"
                               "9:05:04: 50% of %s\r\r\nsecond line \r\n");
+}
+
+TEST(ActivityLog, AnEntryInPartsIsWrittenAsTheWholeEntryWouldBe) {
+    TempDir dir;
+    const std::string name = (dir / "log").string();
+    // A long message, with line feeds on both sides of the writer's chunk size.
+    std::string message;
+    for (int i = 0; message.size() < 300000; ++i) {
+        message += "line " + std::to_string(i) + (i % 7 ? "\n" : "\r\n");
+    }
+    {
+        const auto log = tools::ActivityLog::Open(name);
+        ASSERT_NE(log, nullptr);
+        EXPECT_TRUE(log->Append({"9:05:03: ", message, " "}));
+        EXPECT_TRUE(log->Append({"9:05:04: ", "", " "}));
+    }
+    EXPECT_EQ(ReadFile(name),
+              tools::LogFileBytes("9:05:03: " + message + " ") + tools::LogFileBytes("9:05:04:  "));
 }
 
 TEST(ActivityLog, AFileThatCannotBeOpenedGivesNoLog) {
