@@ -53,10 +53,13 @@ protected:
         OpenPlaced();
     }
 
-    // The dialog in the screen's bottom right corner, where the other tests'
-    // windows (at the top left) do not cover it, drawn and on top.
     void OpenPlaced() {
         Open();
+        Place();
+    }
+    // The dialog in the screen's bottom right corner, where the other tests'
+    // windows (at the top left) do not cover it, drawn and on top.
+    void Place() {
         wxDialog* window = dlg->Window();
         const wxRect screen = wxDisplay(0u).GetGeometry();
         window->Move(screen.GetRight() - window->GetSize().x - 16,
@@ -91,6 +94,17 @@ protected:
         return std::to_string(rect.x + 6) + " " + std::to_string(rect.y + rect.height / 2);
     }
 
+    // A click on "Single User", Esc, the close request, the Upload key, the
+    // system menu by key and by right click; then time for the program to
+    // take them, and an Esc that would close a menu left open.
+    std::string InputScript() const {
+        return "xdotool mousemove " + PointAt(IDC_SINGLE_USER) +
+               " click 1\n"
+               "xdotool key Escape alt+u shift+F10 Return\n" +
+               Probe("close") + " > /dev/null\nxdotool mousemove " + PointAt(IDC_OUTPUT) +
+               " click 3\nsleep 0.5\nxdotool key Escape\nsleep 0.3";
+    }
+
     ScopedEnv path;
 };
 
@@ -113,14 +127,7 @@ TEST_F(WindowAliveTest, NoClickKeyMenuOrCloseReachesTheDialogWhileAToolRuns) {
         ++menusOpened;
         e.Skip();
     });
-    // A click on "Single User", Esc, the close request, the Upload key, the
-    // system menu by key and by right click; then time for the program to
-    // take them, and an Esc that would close a menu left open.
-    Tool("osql", "xdotool mousemove " + PointAt(IDC_SINGLE_USER) +
-                     " click 1\n"
-                     "xdotool key Escape alt+u shift+F10 Return\n" +
-                     Probe("close") + " > /dev/null\nxdotool mousemove " + PointAt(IDC_OUTPUT) +
-                     " click 3\nsleep 0.5\nxdotool key Escape\nsleep 0.3");
+    Tool("osql", InputScript());
     RunOsql();
     Settle();
     EXPECT_TRUE(Checked(IDC_MULTIPLE_USER));
@@ -139,6 +146,34 @@ TEST_F(WindowAliveTest, NoClickKeyMenuOrCloseReachesTheDialogWhileAToolRuns) {
     OpenPlaced();
     RunCommand(Probe("close"));
     EXPECT_TRUE(PumpUntil([&] { return dlg->HasEnded(); }));
+}
+
+TEST_F(WindowAliveTest, RunModallyAsTheProgramDoesItTakesNoInputWhileAToolRunsEither) {
+    dlg = std::make_unique<CSolvaneToOrbelleDlg>();
+    bool ranInside = false;
+    bool singleUserWhileBusy = true;
+    bool endedWhileBusy = true;
+    bool singleUserAfter = false;
+    // Inside the dialog's own modal loop, as an operator's click would be.
+    wxTheApp->CallAfter([&] {
+        Place();
+        Click(*dlg, IDC_MULTIPLE_USER);
+        Tool("osql", InputScript());
+        RunOsql();
+        Settle();
+        singleUserWhileBusy = Checked(IDC_SINGLE_USER);
+        endedWhileBusy = dlg->HasEnded();
+        RunCommand("xdotool mousemove " + PointAt(IDC_SINGLE_USER) + " click 1");
+        singleUserAfter = PumpUntil([&] { return Checked(IDC_SINGLE_USER); });
+        ranInside = true;
+        dlg->EndDialog(IDOK + 100);
+    });
+    EXPECT_EQ(dlg->DoModal(), IDOK + 100);
+    EXPECT_TRUE(ranInside);
+    EXPECT_FALSE(singleUserWhileBusy);
+    EXPECT_FALSE(endedWhileBusy);
+    EXPECT_TRUE(ui.fileRequests.empty());
+    EXPECT_TRUE(singleUserAfter);
 }
 
 TEST_F(WindowAliveTest, StepsAndRowsLoadedAreShownAndNeverLogged) {
