@@ -47,16 +47,6 @@ TEST(LogFileBytes, EveryLineFeedIsStoredAsCarriageReturnLineFeed) {
     EXPECT_EQ(tools::LogFileBytes(""), "\r\n");
 }
 
-TEST(LogEntry, ThePartsMakeTheEntry) {
-    const SYSTEMTIME at = At(2026, 12, 7, 9, 5, 3);
-    for (const std::string message : {"abc", "", "a\r\nb\n", "cut\0here"}) {
-        EXPECT_EQ(tools::LogStamp(at) + std::string(tools::LogMessage(message)) +
-                      std::string(tools::kLogEntryEnd),
-                  tools::FormatLogEntry(at, message));
-    }
-    EXPECT_EQ(tools::LogMessage(std::string("cut\0here", 8)), "cut");
-}
-
 TEST(EarlierEntriesLine, NamesTheLogFileOrSaysItCouldNotBeWritten) {
     EXPECT_EQ(tools::EarlierEntriesLine("8122026SolvaneToOrbelle.log", true),
               "Earlier entries are in the log file 8122026SolvaneToOrbelle.log.");
