@@ -131,13 +131,13 @@ int main(int argc, char** argv) {
             fw::automation::Click(dlg, IDC_MULTIPLE_USER);
             const double before = StatusMegabytes("VmRSS:");
             const double beforeAnon = StatusMegabytes("RssAnon:");
-            // The desktop's ping, five times a second, for as long as the upload runs.
+            // The desktop's ping, twenty times a second, for as long as the upload runs.
             const auto stop = dir / "stop";
             const auto pings = dir / "pings";
             std::filesystem::remove(stop);
             auto prober = platform::Process::Start(
                 "sh -c \"" + std::string(STO_X_PROBE) + " ping " + std::to_string(getpid()) +
-                " SolvaneToOrbelle 0 200 " + stop.string() + " > " + pings.string() + "\"");
+                " SolvaneToOrbelle 0 50 " + stop.string() + " > " + pings.string() + "\"");
             const auto logBefore = std::filesystem::exists(dlg.m_szLogFileName)
                                        ? std::filesystem::file_size(dlg.m_szLogFileName)
                                        : 0;
