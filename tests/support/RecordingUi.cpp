@@ -47,13 +47,4 @@ void PumpEvents() {
     }
 }
 
-void PumpDisplay() {
-    wxGUIEventLoop loop;
-    const wxEventLoopActivator active(&loop);
-    while (loop.Pending()) {
-        loop.Dispatch();
-    }
-    PumpEvents();
-}
-
 } // namespace testing_support

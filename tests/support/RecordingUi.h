@@ -41,8 +41,5 @@ private:
 
 // Runs the toolkit's pending events, so that posted work gets done.
 void PumpEvents();
-// The same, and what the display has sent (input, exposure, layout), as the
-// program's event loop would handle it.
-void PumpDisplay();
 
 } // namespace testing_support

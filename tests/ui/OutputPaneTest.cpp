@@ -6,9 +6,8 @@
 #include <wx/textctrl.h>
 
 #include <algorithm>
-#include <chrono>
-#include <thread>
 
+#include "support/RealInput.h"
 #include "support/TestClock.h"
 #include "tools/LogFormat.h"
 #include "ui/DialogFixture.h"
@@ -38,23 +37,24 @@ protected:
         std::erase(text, '\r');
         return text;
     }
-    // The pane's line at the bottom of its view, once the toolkit has laid it out.
+    // The pane's line at the bottom of its view.
     long BottomLineInView() {
-        // The toolkit lays text out on its frame clock, not at once.
-        for (int i = 0; i < 10; ++i) {
-            PumpDisplay();
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        }
         long column = 0;
         long row = -1;
         Pane()->HitTest(wxPoint(4, Pane()->GetClientSize().y - 4), &column, &row);
         return row;
+    }
+    // Whether the view has come to the text's end, once the toolkit has laid it
+    // out (on its frame clock, not at once).
+    bool ShowsTheEnd() {
+        return WaitUntil([&] { return BottomLineInView() == EndRow(); });
     }
     // The empty row after the text's last line end: at the bottom of the view,
     // the newest entry stands right above it.
     long EndRow() { return static_cast<long>(Lines(Expected())); }
 
     TestClock clock;
+    ActiveEventLoop loop; // the display's events are handled while the test waits
 };
 
 TEST_F(OutputPaneTest, TheNewestEntryComesIntoViewAsEntriesArrive) {
@@ -62,14 +62,16 @@ TEST_F(OutputPaneTest, TheNewestEntryComesIntoViewAsEntriesArrive) {
         dlg->WriteLog("entry " + std::to_string(i));
     }
     EXPECT_EQ(Shown(), Expected());
-    EXPECT_EQ(BottomLineInView(), EndRow());
+    EXPECT_TRUE(ShowsTheEnd());
     // Scrolled back by the reader, the view stays while nothing new arrives...
     Pane()->ShowPosition(0);
+    ASSERT_TRUE(WaitUntil([&] { return BottomLineInView() < 100; }));
     dlg->UpdateData(FALSE);
+    Settle();
     EXPECT_LT(BottomLineInView(), 100);
     // ...and the next entry brings the end back.
     dlg->WriteLog("entry 200");
-    EXPECT_EQ(BottomLineInView(), EndRow());
+    EXPECT_TRUE(ShowsTheEnd());
 }
 
 TEST_F(OutputPaneTest, ThePaneHoldsTheNewestLinesUnderALineThatNamesTheLogFile) {
@@ -83,7 +85,7 @@ TEST_F(OutputPaneTest, ThePaneHoldsTheNewestLinesUnderALineThatNamesTheLogFile) 
     EXPECT_GE(Lines(text), 7501u);
     EXPECT_TRUE(text.ends_with("9:30:00: entry 11999 \r\n"));
     EXPECT_EQ(Shown(), Expected());
-    EXPECT_EQ(BottomLineInView(), EndRow());
+    EXPECT_TRUE(ShowsTheEnd());
     // The log file has every entry.
     const std::string log = ReadFile(dir / "8122026SolvaneToOrbelle.log");
     EXPECT_EQ(Lines(log), 12000u);
@@ -108,7 +110,7 @@ TEST_F(OutputPaneTest, ALongAnswerReachesTheLogFileWholeAndThePaneByItsEnd) {
                                "40000 converted, 60000 refused\n \r\n"));
     EXPECT_LE(Lines(text), 10001u);
     EXPECT_EQ(Shown(), Expected());
-    EXPECT_EQ(BottomLineInView(), EndRow());
+    EXPECT_TRUE(ShowsTheEnd());
 }
 
 TEST_F(OutputPaneTest, WithoutALogFileTheTopLineSaysTheEarlierEntriesAreNotKept) {

@@ -16,22 +16,13 @@
 #include <unistd.h>
 
 #include "framework/ProgressWindow.h"
+#include "support/RealInput.h"
 #include "support/ServerEnv.h"
 #include "ui/DialogFixture.h"
 
 using namespace testing_support;
 
 namespace {
-
-// Handles the toolkit's events until `done` or five seconds have passed.
-bool PumpUntil(const std::function<bool()>& done) {
-    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-    while (!done() && std::chrono::steady_clock::now() < until) {
-        PumpDisplay();
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    return done();
-}
 
 // Calls its function every few milliseconds while any event loop runs.
 class Sampler : public wxTimer {
@@ -67,13 +58,6 @@ protected:
         window->Raise();
         Settle();
     }
-    // Time for the display and the program to take what was sent.
-    static void Settle() {
-        for (int i = 0; i < 15; ++i) {
-            PumpDisplay();
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        }
-    }
 
     // A shell tool on PATH that runs `body` and then exits.
     void Tool(const std::string& name, const std::string& body) {
@@ -89,9 +73,15 @@ protected:
         return std::string(STO_X_PROBE) + " " + what + " " + std::to_string(getpid()) +
                " SolvaneToOrbelle";
     }
+    wxPoint ClientPoint(int id) const {
+        return wxPoint(6, dlg->Window()->FindWindow(id)->GetClientSize().y / 2);
+    }
     std::string PointAt(int id) const {
-        const wxRect rect = dlg->Window()->FindWindow(id)->GetScreenRect();
-        return std::to_string(rect.x + 6) + " " + std::to_string(rect.y + rect.height / 2);
+        const wxPoint at = dlg->Window()->FindWindow(id)->ClientToScreen(ClientPoint(id));
+        return std::to_string(at.x) + " " + std::to_string(at.y);
+    }
+    void ClickSingleUser() {
+        ClickAt(dlg->Window()->FindWindow(IDC_SINGLE_USER), ClientPoint(IDC_SINGLE_USER));
     }
 
     // A click on "Single User", Esc, the close request, the Upload key, the
@@ -106,6 +96,7 @@ protected:
     }
 
     ScopedEnv path;
+    ActiveEventLoop loop; // the display's events are handled while the test waits
 };
 
 TEST_F(WindowAliveTest, RepaintsAndAnswersThePingWhileAToolRuns) {
@@ -138,14 +129,14 @@ TEST_F(WindowAliveTest, NoClickKeyMenuOrCloseReachesTheDialogWhileAToolRuns) {
     EXPECT_EQ(menusOpened, 0);
 
     // Once the tool has ended, the same events reach it.
-    RunCommand("xdotool mousemove " + PointAt(IDC_SINGLE_USER) + " click 1");
-    EXPECT_TRUE(PumpUntil([&] { return Checked(IDC_SINGLE_USER); }));
-    RunCommand("xdotool key Escape");
-    EXPECT_TRUE(PumpUntil([&] { return dlg->HasEnded(); }));
+    ClickSingleUser();
+    EXPECT_TRUE(WaitUntil([&] { return Checked(IDC_SINGLE_USER); }));
+    PressKeys({"Escape"});
+    EXPECT_TRUE(WaitUntil([&] { return dlg->HasEnded(); }));
     dlg.reset();
     OpenPlaced();
     RunCommand(Probe("close"));
-    EXPECT_TRUE(PumpUntil([&] { return dlg->HasEnded(); }));
+    EXPECT_TRUE(WaitUntil([&] { return dlg->HasEnded(); }));
 }
 
 TEST_F(WindowAliveTest, RunModallyAsTheProgramDoesItTakesNoInputWhileAToolRunsEither) {
@@ -163,8 +154,8 @@ TEST_F(WindowAliveTest, RunModallyAsTheProgramDoesItTakesNoInputWhileAToolRunsEi
         Settle();
         singleUserWhileBusy = Checked(IDC_SINGLE_USER);
         endedWhileBusy = dlg->HasEnded();
-        RunCommand("xdotool mousemove " + PointAt(IDC_SINGLE_USER) + " click 1");
-        singleUserAfter = PumpUntil([&] { return Checked(IDC_SINGLE_USER); });
+        ClickSingleUser();
+        singleUserAfter = WaitUntil([&] { return Checked(IDC_SINGLE_USER); });
         ranInside = true;
         dlg->EndDialog(IDOK + 100);
     });
