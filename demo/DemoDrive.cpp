@@ -138,6 +138,7 @@ int main(int argc, char** argv) {
     const std::string upload = argv[2];
     wxApp::SetInstance(new DemoApp);
     int one = 1;
+    AfxPrepareToolkit();
     if (!wxEntryStart(one, argv) || !wxTheApp->CallOnInit()) {
         std::fprintf(stderr, "sto-demo-drive: no display\n");
         return 2;

@@ -1,6 +1,7 @@
 // Starts the toolkit for a benchmark that needs real controls.
 #pragma once
 
+#include "framework/WinApp.h"
 #include <wx/app.h>
 
 #include <chrono>
@@ -13,6 +14,7 @@ public:
 
 inline bool StartToolkit(int argc, char** argv) {
     wxApp::SetInstance(new BenchApp);
+    AfxPrepareToolkit();
     if (!wxEntryStart(argc, argv) || !wxTheApp->CallOnInit()) {
         std::fprintf(stderr, "no display: run under xvfb-run\n");
         return false;

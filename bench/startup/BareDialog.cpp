@@ -1,5 +1,8 @@
 // The yardstick of the start-up benchmark: a toolkit program that shows one
-// small dialog with a button, modally, and ends when it is closed.
+// small dialog with a button, modally, and ends when it is closed. The
+// toolkit is set up as the program sets it up (without the GL driver).
+#include <cstdlib>
+
 #include <wx/app.h>
 #include <wx/button.h>
 #include <wx/dialog.h>
@@ -14,4 +17,9 @@ public:
     }
 };
 
-wxIMPLEMENT_APP(BareDialogApp);
+wxIMPLEMENT_APP_NO_MAIN(BareDialogApp);
+
+int main(int argc, char** argv) {
+    setenv("GDK_GL", "disable", 0);
+    return wxEntry(argc, argv);
+}

@@ -4,6 +4,7 @@
 #include <wx/app.h>
 #include <wx/image.h>
 
+#include <cstdlib>
 #include <filesystem>
 
 namespace {
@@ -51,7 +52,12 @@ CWinApp* AfxGetApp() {
     return g_app;
 }
 
+void AfxPrepareToolkit() {
+    setenv("GDK_GL", "disable", 0);
+}
+
 int AfxWinMain(int argc, char** argv) {
+    AfxPrepareToolkit();
     wxApp::SetInstance(new FrameworkApp);
     wxEntry(argc, argv);
     return 0;

@@ -31,6 +31,12 @@ public:
 // The one application object, or null before it is constructed.
 CWinApp* AfxGetApp();
 
+// Prepares the process for the toolkit, before it starts: the program draws
+// nothing with OpenGL, so the toolkit is told not to load the system's GL
+// driver (tens of megabytes, and time at start-up). A choice already made in
+// the environment stands.
+void AfxPrepareToolkit();
+
 // Entry point: sets up the toolkit, calls the application's InitInstance and
 // returns the process's exit status.
 int AfxWinMain(int argc, char** argv);

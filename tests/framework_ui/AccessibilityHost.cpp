@@ -2,6 +2,7 @@
 // accessibility layer: the group list holds a blank entry and G000001 up to
 // the number given. Prints "ready" once the dialog has the keyboard focus,
 // then runs until the dialog ends or the program is stopped.
+#include "framework/WinApp.h"
 #include <wx/app.h>
 #include <wx/dialog.h>
 #include <wx/evtloop.h>
@@ -17,6 +18,7 @@ int main(int argc, char** argv) {
     const int entries = argc > 1 ? std::atoi(argv[1]) : 100;
     int toolkitArgc = 1; // the toolkit reads no arguments of ours
     wxApp::SetInstance(new wxApp);
+    AfxPrepareToolkit();
     if (!wxEntryStart(toolkitArgc, argv) || !wxTheApp->CallOnInit()) {
         std::fprintf(stderr, "the toolkit could not start: is there a display?\n");
         return 2;

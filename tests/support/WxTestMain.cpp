@@ -31,6 +31,7 @@ int main(int argc, char** argv) {
         return RUN_ALL_TESTS(); // listing needs no display
     }
     wxApp::SetInstance(new TestApp);
+    AfxPrepareToolkit();
     if (!wxEntryStart(argc, argv) || !wxTheApp->CallOnInit()) {
         std::fprintf(stderr, "the toolkit could not start: is there a display?\n");
         return 2;
