@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -29,6 +30,12 @@ inline constexpr size_t kMaxKeyDepth = 512;
 // stays in proportion to the file however deep its keys.
 class Hive {
 public:
+    // A hive that keeps every key.
+    Hive() = default;
+    // A hive that keeps one key, at a lower-case full path, and answers Find for it alone
+    // (null for every other path): what a look-up of one key needs, in constant memory.
+    static Hive Only(std::string lowerPath);
+
     bool version5 = true; // "Windows Registry Editor Version 5.00" rather than "REGEDIT4"
 
     // A key line: creates the key (with no values when it is new or was deleted since it
@@ -53,6 +60,10 @@ private:
     // so that the keys below one are together.
     std::map<std::string, Named, std::less<>> named_;
     Named* current_ = nullptr;
+    // Set for a hive of one key: its path, whether it exists now, and its values.
+    std::optional<std::string> only_;
+    bool onlyExists_ = false;
+    Named onlyNamed_;
 };
 
 } // namespace platform

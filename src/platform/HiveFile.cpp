@@ -40,7 +40,7 @@ std::optional<std::string> Encode(HiveEncoding encoding, std::string_view utf8) 
 
 } // namespace
 
-HiveFile DecodeHiveFile(std::string raw) {
+HiveFile DecodeHiveFile(std::string raw, std::optional<std::string> onlyKey) {
     if (raw.size() > kMaxHiveFileBytes) {
         throw HiveFormatError(1, "larger than " + std::to_string(kMaxHiveFileBytes >> 20) + " MiB");
     }
@@ -70,7 +70,7 @@ HiveFile DecodeHiveFile(std::string raw) {
     if (text.find('\0') != std::string::npos) {
         throw HiveFormatError(1, "zero character in the text");
     }
-    file.hive = ParseHive(text);
+    file.hive = ParseHive(text, std::move(onlyKey));
     // Only a REGEDIT4 file is single-byte text; Unicode files must say version 5.
     if (file.hive.version5 == (file.encoding == HiveEncoding::Ansi)) {
         throw HiveFormatError(1, "header does not match the file's encoding");
@@ -83,7 +83,7 @@ HiveFile DecodeHiveFile(std::string raw) {
     return file;
 }
 
-HiveLoad LoadHiveFile(const std::string& path, HiveFile& out) {
+HiveLoad LoadHiveFile(const std::string& path, HiveFile& out, std::optional<std::string> onlyKey) {
     struct stat st {};
     std::optional<std::string> raw = ReadFileBytes(path, &st, kMaxHiveFileBytes);
     if (!raw) {
@@ -93,7 +93,7 @@ HiveLoad LoadHiveFile(const std::string& path, HiveFile& out) {
         return IsAccessError(errno) ? HiveLoad::AccessDenied : HiveLoad::Malformed;
     }
     try {
-        out = DecodeHiveFile(std::move(*raw));
+        out = DecodeHiveFile(std::move(*raw), std::move(onlyKey));
     } catch (const HiveFormatError&) {
         return HiveLoad::Malformed;
     }

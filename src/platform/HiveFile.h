@@ -2,6 +2,7 @@
 // and adding a key line to it atomically, every other byte kept.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <sys/types.h>
@@ -38,11 +39,13 @@ struct HiveFile {
 // being read as a hive (not a regular file, larger than kMaxHiveFileBytes, bad encoding,
 // bad header, bad line, a key deeper than kMaxKeyDepth, zero bytes in the text). Never
 // throws for file contents: time and memory grow in proportion to the file's size.
-HiveLoad LoadHiveFile(const std::string& path, HiveFile& out);
+// With `onlyKey`, out.hive keeps that key alone (see ParseHive).
+HiveLoad LoadHiveFile(const std::string& path, HiveFile& out,
+                      std::optional<std::string> onlyKey = std::nullopt);
 
 // Decodes and parses bytes as they would be read from a file; throws HiveFormatError,
 // also when they are more than kMaxHiveFileBytes.
-HiveFile DecodeHiveFile(std::string raw);
+HiveFile DecodeHiveFile(std::string raw, std::optional<std::string> onlyKey = std::nullopt);
 
 enum class HiveWrite { Ok, AccessDenied, Unrepresentable, Failed };
 

@@ -59,7 +59,7 @@ std::optional<std::uint32_t> ParseHexNumber(std::string_view s) {
 
 class Parser {
 public:
-    explicit Parser(std::string_view text) : text_(text) {}
+    Parser(std::string_view text, Hive hive) : text_(text), hive_(std::move(hive)) {}
 
     Hive Run() {
         const std::string_view header = Trim(NextLine().value_or(""));
@@ -335,8 +335,8 @@ private:
 
 } // namespace
 
-Hive ParseHive(std::string_view text) {
-    return Parser(text).Run();
+Hive ParseHive(std::string_view text, std::optional<std::string> onlyKey) {
+    return Parser(text, onlyKey ? Hive::Only(std::move(*onlyKey)) : Hive()).Run();
 }
 
 std::string LowerName(std::string_view name) {

@@ -2,6 +2,7 @@
 // registry functions answer from.
 #pragma once
 
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -25,7 +26,9 @@ private:
 // line, key lines, key deletions, values and value deletions in file order, comments
 // and hex continuation lines. Throws HiveFormatError on anything it cannot read, a key
 // deeper than kMaxKeyDepth included. Time and memory grow in proportion to the text.
-Hive ParseHive(std::string_view text);
+// With `onlyKey` (a lower-case full path), the whole text is still checked, but the hive
+// keeps that key alone (Hive::Only).
+Hive ParseHive(std::string_view text, std::optional<std::string> onlyKey = std::nullopt);
 
 // ASCII lower case, the way key and value names are compared.
 std::string LowerName(std::string_view name);

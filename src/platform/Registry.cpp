@@ -168,8 +168,10 @@ LONG RegCreateKeyExA(HKEY hKey, const char* lpSubKey, DWORD Reserved, char* /*lp
     const std::string full = sub->empty() ? base : base + "\\" + *sub;
 
     const std::string path = HiveFilePath();
+    // Only the key asked for is kept from the file.
+    const std::string lower = platform::LowerName(full);
     platform::HiveFile file;
-    const platform::HiveLoad load = platform::LoadHiveFile(path, file);
+    const platform::HiveLoad load = platform::LoadHiveFile(path, file, lower);
     if (load != platform::HiveLoad::Ok && load != platform::HiveLoad::Missing) {
         return LoadError(load);
     }
@@ -179,7 +181,6 @@ LONG RegCreateKeyExA(HKEY hKey, const char* lpSubKey, DWORD Reserved, char* /*lp
         return ERROR_ACCESS_DENIED;
     }
 
-    const std::string lower = platform::LowerName(full);
     const platform::HiveValues* found = exists ? file.hive.Find(lower) : nullptr;
     DWORD disposition = REG_OPENED_EXISTING_KEY;
     platform::HiveValues values;
@@ -216,11 +217,12 @@ LONG RegQueryValueExA(HKEY hKey, const char* lpValueName, DWORD* lpReserved, DWO
             return ERROR_INVALID_PARAMETER;
         }
         platform::HiveFile file;
-        const platform::HiveLoad load = platform::LoadHiveFile(HiveFilePath(), file);
+        const std::string rootKey = platform::LowerName(kRootName);
+        const platform::HiveLoad load = platform::LoadHiveFile(HiveFilePath(), file, rootKey);
         if (load != platform::HiveLoad::Ok) {
             return LoadError(load);
         }
-        const platform::HiveValues* root = file.hive.Find(platform::LowerName(kRootName));
+        const platform::HiveValues* root = file.hive.Find(rootKey);
         if (root == nullptr || root->count(name) == 0) {
             return ERROR_FILE_NOT_FOUND;
         }

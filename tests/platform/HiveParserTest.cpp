@@ -176,6 +176,48 @@ TEST(HiveParserTest, DeletionTakesEveryKeyBelowAndKeepsTheParent) {
     EXPECT_EQ(hive.Find("hkey_local_machine\\again")->count("new"), 1u);
 }
 
+// A hive that keeps one key answers for it exactly as the whole hive does, through
+// namings, deletions above, at and below it, and values set before and after.
+TEST(HiveParserTest, OneKeyHiveAnswersAsTheWholeHive) {
+    const std::string texts[] = {
+        "[HKEY_LOCAL_MACHINE\\A\\B]\n\"V\"=\"1\"\n[-HKEY_LOCAL_MACHINE\\A\\B\\C]\n",
+        "[HKEY_LOCAL_MACHINE\\A\\B\\C]\n[-HKEY_LOCAL_MACHINE\\A\\B\\C]\n",
+        "[HKEY_LOCAL_MACHINE\\A\\B\\C\\D]\n[-HKEY_LOCAL_MACHINE\\A\\B\\C]\n",
+        "[HKEY_LOCAL_MACHINE\\A\\B]\n\"Old\"=\"1\"\n[-HKEY_LOCAL_MACHINE\\A]\n"
+        "[HKEY_LOCAL_MACHINE\\A\\B\\C]\n\"C\"=\"2\"\n",
+        "[HKEY_LOCAL_MACHINE\\A\\B]\n\"V\"=\"1\"\n[HKEY_LOCAL_MACHINE\\A\\BC]\n\"W\"=\"2\"\n"
+        "[hkey_local_machine\\a\\b]\n\"V\"=-\n\"X\"=\"3\"\n[-HKEY_LOCAL_MACHINE\\A\\B!]\n",
+        "[HKEY_LOCAL_MACHINE\\A]\n[-HKEY_LOCAL_MACHINE\\A\\B]\n\"Skipped\"=\"1\"\n",
+        "[HKEY_LOCAL_MACHINE\\A\\B]\n[-HKEY_LOCAL_MACHINE\\A\\B]\n[HKEY_LOCAL_MACHINE\\A\\B]\n"
+        "\"New\"=dword:2\n",
+    };
+    const char* const keys[] = {"hkey_local_machine", "hkey_local_machine\\a",
+                                "hkey_local_machine\\a\\b", "hkey_local_machine\\a\\b\\c",
+                                "hkey_local_machine\\a\\bc"};
+    for (const std::string& body : texts) {
+        const std::string text = "Windows Registry Editor Version 5.00\n" + body;
+        const Hive whole = ParseHive(text);
+        for (const std::string key : keys) {
+            const Hive one = ParseHive(text, key);
+            const platform::HiveValues* expected = whole.Find(key);
+            const platform::HiveValues* got = one.Find(key);
+            ASSERT_EQ(got != nullptr, expected != nullptr) << key << " in\n" << body;
+            if (expected != nullptr) {
+                ASSERT_EQ(got->size(), expected->size()) << key << " in\n" << body;
+                for (const auto& [name, value] : *expected) {
+                    ASSERT_EQ(got->count(name), 1u) << name;
+                    EXPECT_EQ(got->at(name).data, value.data) << key << " / " << name;
+                }
+            }
+            for (const std::string other : keys) {
+                if (other != key) {
+                    EXPECT_EQ(one.Find(other), nullptr) << other << " kept with " << key;
+                }
+            }
+        }
+    }
+}
+
 TEST(HiveParserTest, RejectsMalformedText) {
     const std::string v5 = "Windows Registry Editor Version 5.00\n";
     const std::string key = "[HKEY_LOCAL_MACHINE\\K]\n";
