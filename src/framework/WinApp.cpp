@@ -3,6 +3,7 @@
 
 #include <wx/app.h>
 #include <wx/image.h>
+#include <wx/log.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -10,10 +11,14 @@
 namespace {
 
 CWinApp* g_app = nullptr;
+bool g_toolkitStarted = false; // the toolkit reached the application's start-up
 
 class FrameworkApp : public wxApp {
 public:
     bool OnInit() override {
+        g_toolkitStarted = true;
+        // Messages logged from now on are shown in windows, as the toolkit does.
+        delete wxLog::SetActiveTarget(nullptr);
         wxInitAllImageHandlers();
         if (g_app) {
             if (g_app->m_strAppName.empty()) {
@@ -38,8 +43,16 @@ CWinApp::~CWinApp() {
     }
 }
 
+BOOL CWinApp::InitApplication() {
+    return TRUE;
+}
+
 BOOL CWinApp::InitInstance() {
     return TRUE;
+}
+
+int CWinApp::ExitInstance() {
+    return 0;
 }
 
 HICON CWinApp::LoadIcon(UINT nIDResource) const {
@@ -58,9 +71,16 @@ void AfxPrepareToolkit() {
 
 int AfxWinMain(int argc, char** argv) {
     AfxPrepareToolkit();
+    if (g_app != nullptr && !g_app->InitApplication()) {
+        return 0;
+    }
     wxApp::SetInstance(new FrameworkApp);
+    // Until the toolkit has started, what it logs (no display to be reached,
+    // say) goes to standard error: a window could not show it.
+    delete wxLog::SetActiveTarget(new wxLogStderr);
     wxEntry(argc, argv);
-    return 0;
+    const int status = g_app != nullptr ? g_app->ExitInstance() : 0;
+    return g_toolkitStarted ? status : 1;
 }
 
 BOOL InitCommonControlsEx(const INITCOMMONCONTROLSEX*) {

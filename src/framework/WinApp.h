@@ -16,9 +16,15 @@ public:
     CWinApp(const CWinApp&) = delete;
     CWinApp& operator=(const CWinApp&) = delete;
 
+    // Process start-up before the toolkit starts (no window may be made yet);
+    // the entry point ends at once when it returns FALSE.
+    virtual BOOL InitApplication();
     // Start-up; the entry point runs no message loop of its own when it
     // returns FALSE.
     virtual BOOL InitInstance();
+    // Process end, after the toolkit has stopped (or failed to start); returns
+    // the exit code.
+    virtual int ExitInstance();
     // The icon group with this resource id, or null.
     HICON LoadIcon(UINT nIDResource) const;
     // Names the per-user profile key. Nothing here keeps such a profile.
@@ -37,8 +43,10 @@ CWinApp* AfxGetApp();
 // the environment stands.
 void AfxPrepareToolkit();
 
-// Entry point: sets up the toolkit, calls the application's InitInstance and
-// returns the process's exit status.
+// Entry point: calls the application's InitApplication, starts the toolkit,
+// calls InitInstance, and returns what ExitInstance returns as the process's
+// exit status; 1 when the toolkit could not start (no display), which it says
+// on standard error.
 int AfxWinMain(int argc, char** argv);
 
 // Common controls need no initialisation here; kept so start-up reads as it runs.
