@@ -99,13 +99,7 @@ void BulkInsert::Rollback() {
 
 std::optional<Error> BulkInsert::CheckValue(std::size_t column,
                                             const std::optional<std::string>& value) const {
-    long long integer = 0;
-    try {
-        CheckColumnValue(m_columns.at(column), m_table, value, integer);
-    } catch (const Error& e) {
-        return e;
-    }
-    return std::nullopt;
+    return embsql::CheckValue(m_columns.at(column), m_table, value);
 }
 
 void BulkInsert::Insert(const std::vector<std::optional<std::string>>& values) {

@@ -368,6 +368,17 @@ void CheckColumnValue(const Column& column, std::string_view table,
     }
 }
 
+std::optional<Error> CheckValue(const Column& column, std::string_view table,
+                                const std::optional<std::string>& value) {
+    long long integer = 0;
+    try {
+        CheckColumnValue(column, table, value, integer);
+    } catch (const Error& e) {
+        return e;
+    }
+    return std::nullopt;
+}
+
 Column ColumnFromDeclaredType(std::string name, const char* declaredType, bool nullable) {
     Column column;
     column.name = std::move(name);

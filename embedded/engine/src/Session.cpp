@@ -10,6 +10,7 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <map>
 
 namespace embsql {
@@ -59,6 +60,14 @@ void BindMarkers(Statement& stmt, const std::vector<ParamValue>& params, std::si
         else
             stmt.BindNull(i);
     }
+}
+
+Error CountMismatch(std::string_view table, std::size_t columns, std::size_t values) {
+    return Error("21S01", 213,
+                 "Column name or number of supplied values does not match table definition: "
+                 "table '" +
+                     std::string(table) + "' has " + std::to_string(columns) + " columns, " +
+                     std::to_string(values) + " values were given.");
 }
 
 std::vector<Column> RequireTable(Connection& conn, std::string_view table) {
@@ -118,6 +127,9 @@ public:
             m_conn->Exec("delete from " + QuoteName(parsed.name));
             results.push_back(std::make_unique<CountResult>(-1));
             break;
+        case ParsedStatement::Kind::Insert:
+            results.push_back(std::make_unique<CountResult>(InsertRows(parsed, params)));
+            break;
         }
         return results;
     }
@@ -152,11 +164,7 @@ public:
         m_conn->DetachReaders();
         TableInsert& insert = PrepareInsert(table);
         if (values.size() != insert.columns.size())
-            throw Error("21S01", 213,
-                        "Column name or number of supplied values does not match table "
-                        "definition: table '" +
-                            std::string(table) + "' has " + std::to_string(insert.columns.size()) +
-                            " columns, " + std::to_string(values.size()) + " values were given.");
+            throw CountMismatch(table, insert.columns.size(), values.size());
         insert.stmt.Reset();
         for (std::size_t i = 0; i < values.size(); ++i) {
             long long integer = 0;
@@ -174,6 +182,75 @@ public:
     }
 
 private:
+    // An insert statement's rows; all or none of them are kept.
+    long long InsertRows(const ParsedStatement& parsed, const std::vector<ParamValue>& params) {
+        const std::vector<Column>& columns = PrepareInsert(parsed.name).columns;
+        m_conn->Require("INSERT", parsed.name);
+        const std::vector<std::size_t> targets = InsertTargets(parsed, columns);
+        std::vector<std::optional<std::string>> values(columns.size());
+        std::size_t marker = 0;
+        const bool several = parsed.rows.size() > 1;
+        if (several)
+            m_conn->Exec("savepoint embsql_insert");
+        try {
+            for (const std::vector<Argument>& row : parsed.rows) {
+                if (row.size() != targets.size() && parsed.columns.empty())
+                    throw CountMismatch(parsed.name, targets.size(), row.size());
+                if (row.size() != targets.size())
+                    throw Error("21S01", row.size() < targets.size() ? 109 : 110,
+                                std::string("There are ") +
+                                    (row.size() < targets.size() ? "more" : "fewer") +
+                                    " columns in the INSERT statement than values specified in "
+                                    "the VALUES clause. The number of values in the VALUES "
+                                    "clause must match the number of columns specified in the "
+                                    "INSERT statement.");
+                std::fill(values.begin(), values.end(), std::nullopt);
+                for (std::size_t i = 0; i < row.size(); ++i) {
+                    Argument arg = row[i];
+                    if (arg.kind == Argument::Kind::Marker)
+                        arg = ToArgument(params[marker++]);
+                    if (arg.kind != Argument::Kind::Null)
+                        values[targets[i]] = std::move(arg.text);
+                }
+                Insert(parsed.name, values);
+            }
+            if (several)
+                m_conn->Exec("release embsql_insert");
+        } catch (...) {
+            if (several) {
+                sqlite3_exec(m_conn->Handle(), "rollback to embsql_insert", nullptr, nullptr,
+                             nullptr);
+                sqlite3_exec(m_conn->Handle(), "release embsql_insert", nullptr, nullptr, nullptr);
+            }
+            throw;
+        }
+        return static_cast<long long>(parsed.rows.size());
+    }
+
+    // The table column each value of an insert's rows goes to.
+    static std::vector<std::size_t> InsertTargets(const ParsedStatement& parsed,
+                                                  const std::vector<Column>& columns) {
+        std::vector<std::size_t> targets;
+        if (parsed.columns.empty()) {
+            for (std::size_t i = 0; i < columns.size(); ++i)
+                targets.push_back(i);
+            return targets;
+        }
+        for (const std::string& name : parsed.columns) {
+            std::size_t at = 0;
+            while (at < columns.size() && !EqualNoCase(columns[at].name, name))
+                ++at;
+            if (at == columns.size())
+                throw Error("42S22", 207, "Invalid column name '" + name + "'.");
+            if (std::find(targets.begin(), targets.end(), at) != targets.end())
+                throw Error("42000", 264,
+                            "The column name '" + name +
+                                "' is specified more than once in the column list of an INSERT.");
+            targets.push_back(at);
+        }
+        return targets;
+    }
+
     struct TableInsert {
         std::vector<Column> columns;
         Statement stmt;

@@ -1,5 +1,5 @@
-// The parser of client statements: recognises the call and truncate forms by
-// their tokens and leaves queries whole for SQLite.
+// The parser of client statements: recognises the call, truncate and insert
+// forms by their tokens and leaves queries whole for SQLite.
 #include "Statement.h"
 
 #include "Tokenizer.h"
@@ -35,6 +35,8 @@ public:
             Next();
             result.kind = ParsedStatement::Kind::Truncate;
             result.name = ParseName();
+        } else if (first.IsWord("insert")) {
+            ParseInsert(result);
         } else {
             ThrowSyntaxNear(first, m_src);
         }
@@ -80,15 +82,52 @@ private:
             ParseArguments(result.args, false);
     }
 
-    // [owner.]name, where the owner may only be dbo.
-    std::string ParseName() {
+    // insert [into] t [(c, ...)] values (v, ...)[, (v, ...)]
+    void ParseInsert(ParsedStatement& result) {
+        Next();
+        if (Peek().IsWord("into"))
+            Next();
+        result.kind = ParsedStatement::Kind::Insert;
+        result.name = ParseName(true);
+        if (Peek().IsPunct('(')) {
+            Next();
+            for (;;) {
+                result.columns.push_back(ParseIdentifier());
+                if (!Peek().IsPunct(','))
+                    break;
+                Next();
+            }
+            Expect(')');
+        }
+        if (!Peek().IsWord("values"))
+            ThrowSyntaxNear(Peek(), m_src);
+        Next();
+        for (;;) {
+            Expect('(');
+            std::vector<Argument>& row = result.rows.emplace_back();
+            ParseArguments(row, true);
+            if (row.empty())
+                ThrowSyntaxNear(Peek(), m_src);
+            Expect(')');
+            if (!Peek().IsPunct(','))
+                break;
+            Next();
+        }
+    }
+
+    // [owner.]name, where the owner may only be dbo: another owner's
+    // procedure or table does not exist here.
+    std::string ParseName(bool table = false) {
         std::string name = ParseIdentifier();
         if (Peek().IsPunct('.')) {
             Next();
             std::string second = ParseIdentifier();
-            if (!EqualNoCase(name, "dbo"))
-                throw Error("42000", 2812,
-                            "Could not find stored procedure '" + name + "." + second + "'.");
+            if (!EqualNoCase(name, "dbo")) {
+                const std::string full = name + "." + second;
+                if (table)
+                    throw Error("42S02", 208, "Invalid object name '" + full + "'.");
+                throw Error("42000", 2812, "Could not find stored procedure '" + full + "'.");
+            }
             name = std::move(second);
         }
         return name;

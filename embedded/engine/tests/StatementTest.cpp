@@ -190,6 +190,72 @@ TEST_F(StatementTest, MarkersTakeTheValuesGivenInOrder) {
         8114, "Error converting data type varchar to int for parameter '@b'.");
 }
 
+TEST_F(StatementTest, InsertPutsValuesInTheirColumnsAndKeepsAllRowsOrNone) {
+    using Params = std::vector<ParamValue>;
+    const auto staged = [this] {
+        return Query("select coalesce(sGroupId, 'NULL') || '|' || coalesce(sClientId, 'NULL') "
+                     "from tbl_ConvertSolvaneToOrbelle order by rowid");
+    };
+    const struct {
+        const char* statement;
+        Params params;
+    } good[] = {
+        {"insert into tbl_ConvertSolvaneToOrbelle values ('G01', 'C1')", {}},
+        {"INSERT dbo.[tbl_ConvertSolvaneToOrbelle] (sClientId, sGroupId) values (N'C2', 'G02');",
+         {}},
+        {"insert into tbl_ConvertSolvaneToOrbelle (sClientId) values (?), (?)",
+         {std::string("C3"), ParamValue{}}},
+        {"insert into tbl_ConvertSolvaneToOrbelle values (?, 5)", {std::string("it's")}},
+    };
+    for (const auto& c : good) {
+        SCOPED_TRACE(c.statement);
+        auto results = m_session->Execute(c.statement, c.params);
+        ASSERT_EQ(results.size(), 1u);
+        EXPECT_TRUE(results[0]->Columns().empty());
+        EXPECT_EQ(results[0]->RowsAffected(),
+                  std::string(c.statement).find("), (") == std::string::npos ? 1 : 2);
+    }
+    EXPECT_EQ(staged(), (Rows{{"G01|C1"}, {"G02|C2"}, {"NULL|C3"}, {"NULL|NULL"}, {"it's|5"}}));
+
+    const Failure failures[] = {
+        {"insert into tbl_ConvertSolvaneToOrbelle values ('G01')", "21S01", 213,
+         "Column name or number of supplied values does not match table definition: table "
+         "'tbl_ConvertSolvaneToOrbelle' has 2 columns, 1 values were given."},
+        {"insert into tbl_ConvertSolvaneToOrbelle (sGroupId) values ('G01', 'C1')", "21S01", 110,
+         "There are fewer columns in the INSERT statement than values specified in the VALUES "
+         "clause. The number of values in the VALUES clause must match the number of columns "
+         "specified in the INSERT statement."},
+        {"insert into tbl_ConvertSolvaneToOrbelle (sNope) values ('x')", "42S22", 207,
+         "Invalid column name 'sNope'."},
+        {"insert into tbl_ConvertSolvaneToOrbelle (sGroupId, sgroupid) values ('a', 'b')", "42000",
+         264,
+         "The column name 'sgroupid' is specified more than once in the column list of an "
+         "INSERT."},
+        // The second row does not fit: the first is not kept either.
+        {"insert into tbl_ConvertSolvaneToOrbelle values ('G09', 'C9'), ('G09', '" +
+             std::string(21, 'C') + "')",
+         "22001", 8152,
+         "String data, right truncation: column 'sClientId' holds at most 20 characters."},
+        {"insert into tbl_DealerMaster (sDealerCode) values ('K9')", "23000", 515,
+         "Cannot insert the value NULL into column 'sDealerId', table 'tbl_DealerMaster'; column "
+         "does not allow nulls. INSERT fails."},
+        {"insert into tbl_Missing values (1)", "42S02", 208, "Invalid object name 'tbl_Missing'."},
+        {"insert into sys.tbl_ConvertSolvaneToOrbelle values ('a', 'b')", "42S02", 208,
+         "Invalid object name 'sys.tbl_ConvertSolvaneToOrbelle'."},
+        {"insert into tbl_ConvertSolvaneToOrbelle values ()", "42000", 102,
+         "Incorrect syntax near ')'."},
+        {"insert into tbl_ConvertSolvaneToOrbelle select * from tbl_DealerMaster", "42000", 102,
+         "Incorrect syntax near 'select'."},
+    };
+    for (const Failure& failure : failures) {
+        SCOPED_TRACE(failure.statement);
+        EXPECT_DB_ERROR(m_session->Execute(failure.statement), failure.state, failure.native,
+                        failure.message);
+    }
+    EXPECT_EQ(staged().size(), 5u);
+    EXPECT_EQ(Query("select count(*) from tbl_DealerMaster")[0][0], "7");
+}
+
 TEST_F(StatementTest, AMarkerWithoutAValueIsAnErrorNotANull) {
     const struct {
         const char* statement;

@@ -87,6 +87,13 @@ public:
     virtual long long RowsAffected() const = 0;
 };
 
+// The check a value of `column` (of table `table`) must pass to be inserted:
+// nullopt when it fits, otherwise the error an insert throws for it: 23000/515
+// NULL in a column without NULLs, 22018/245 not a whole number for a whole
+// number's column, 22001/8152 text longer than the column holds.
+std::optional<Error> CheckValue(const Column& column, std::string_view table,
+                                const std::optional<std::string>& value);
+
 // Reads the remaining rows of `source` into a result that keeps them in a
 // temporary file once they outgrow a small buffer, and knows their extents.
 // Throws what source.Next() throws, and Error HY000/1105 when the file
@@ -112,14 +119,19 @@ public:
     virtual const std::string& Login() const = 0;
 
     // Runs one statement: a plain select; {call p}'a','b'; {call p('a','b')};
-    // exec/execute p 'a', 2; truncate table t. Its parameter markers (?, in
-    // a select, or as a procedure's argument) take `params` in order; values
-    // beyond the markers are not used. Returns its results in order
-    // (a procedure gives one per select of its body). A procedure runs in one
-    // transaction. The login needs SELECT on every table a query reads,
-    // EXECUTE on a procedure (whose body runs with its owner's rights), and
-    // ALTER on a table it truncates, unless it is an administrator; rights
-    // are read afresh for every statement. Throws Error: 42S02/208 "Invalid
+    // exec/execute p 'a', 2; truncate table t; insert [into] t [(c, ...)]
+    // values (v, ...)[, (v, ...)]. Its parameter markers (?, in a select, as
+    // a procedure's argument or as an inserted value) take `params` in order;
+    // values beyond the markers are not used. Returns its results in order
+    // (a procedure gives one per select of its body, an insert the count of
+    // its rows). A procedure runs in one transaction; an insert keeps all its
+    // rows or none, each value checked as Insert checks it (columns left out
+    // are NULL). The login needs SELECT on every table a query reads,
+    // EXECUTE on a procedure (whose body runs with its owner's rights), ALTER
+    // on a table it truncates and INSERT on one it inserts into, unless it is
+    // an administrator; rights are read afresh for every statement. Throws
+    // Error: 42S22/207 for an insert's unknown column, 21S01/109 and 110 for
+    // rows of another length than its column list, 42S02/208 "Invalid
     // object name 'X'.", 42000/2812 "Could not find stored procedure 'X'.",
     // 42000/229 "The SELECT permission was denied on the object 'X',
     // database 'D', schema 'dbo'." (or EXECUTE), 42000/1088 "Cannot find the
