@@ -53,8 +53,9 @@ std::string ClientSession::ResolveServer(const std::string& requested) const {
     const std::filesystem::path root = embsql::DataDir();
     std::error_code ec;
     std::string name = requested;
-    // "host\instance" and "host,port" name the same server as "host".
-    const std::size_t cut = name.find_first_of("\\,");
+    // "host\instance" and "host,port" name the same server as "host" (and
+    // FreeTDS's ODBC driver sends "host,port" with a zero byte for the comma).
+    const std::size_t cut = name.find_first_of(std::string_view("\\,\0", 3));
     if (cut != std::string::npos)
         name.resize(cut);
     if (!name.empty() && name.find('/') == std::string::npos && name != "." && name != "..") {
@@ -483,6 +484,20 @@ void ClientSession::RunRpcCall(const tds::RpcCall& call, Response& r) {
     }
     if (name.rfind("sp_datatype_info", 0) == 0) {
         RunTypeInfo(textOf(0), r);
+        r.W().ReturnStatus(0);
+        return finish(false);
+    }
+    if (name == "sp_columns") {
+        // @table_name, @table_owner, @table_qualifier, @column_name: by name
+        // or in that order.
+        auto argument = [&](std::string_view wanted, std::size_t position) {
+            for (std::size_t k = 0; k < p.size(); ++k)
+                if (tds::LowerAscii(p[k].name) == wanted)
+                    return textOf(k);
+            return position < p.size() && p[position].name.empty() ? textOf(position)
+                                                                   : std::string();
+        };
+        RunColumns(argument("@table_name", 0), argument("@column_name", 3), r);
         r.W().ReturnStatus(0);
         return finish(false);
     }

@@ -64,6 +64,9 @@ private:
     void RunCall(std::string_view sql, const std::string& procedure, Response& r,
                  std::uint8_t doneToken);
     void RunTypeInfo(const std::string& odbcType, Response& r);
+    // sp_columns: the columns of one table (its name taken as it stands, the
+    // wildcards of a pattern not expanded), as SQLColumns reads them.
+    void RunColumns(const std::string& table, const std::string& column, Response& r);
     void RunSet(const std::vector<tds::SqlToken>& tokens, std::string_view sql, Response& r,
                 std::uint8_t doneToken);
     void RunUse(const std::vector<tds::SqlToken>& tokens, Response& r, std::uint8_t doneToken);

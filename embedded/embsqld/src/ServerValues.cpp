@@ -1,9 +1,28 @@
 // What a client asks of the server itself: SELECT of @@ values, functions and
-// constants, and sp_datatype_info.
+// constants, sp_datatype_info and sp_columns.
 #include "ClientSession.h"
 #include "SessionParts.h"
 
 namespace embsqld {
+namespace {
+
+// The columns of the catalog results the server makes itself.
+tds::ResultColumn TextColumn(const char* name, std::uint32_t max = 128) {
+    return tds::ResultColumn{name, tds::ColumnType::NVarChar, max, true};
+}
+tds::ResultColumn IntegerColumn(const char* name) {
+    return tds::ResultColumn{name, tds::ColumnType::Int, 0, true};
+}
+
+void WriteRow(tds::TokenWriter& writer, const std::vector<tds::ResultColumn>& columns,
+              const std::vector<std::optional<std::string>>& values) {
+    std::vector<std::optional<std::string_view>> view;
+    for (const std::optional<std::string>& v : values)
+        view.push_back(v ? std::optional<std::string_view>(*v) : std::nullopt);
+    writer.Row(columns, view);
+}
+
+} // namespace
 
 // SELECT of constants and server values without FROM: @@SPID, @@VERSION,
 // GETDATE(), DB_NAME(), literals... answered here with their proper types.
@@ -179,10 +198,7 @@ bool ClientSession::RunConstantSelect(const std::vector<tds::SqlToken>& tokens, 
     r.W().ColMetadata(columns);
     std::uint64_t rows = 0;
     if (!m_fmtOnly) {
-        std::vector<std::optional<std::string_view>> view;
-        for (const auto& v : values)
-            view.push_back(v ? std::optional<std::string_view>(*v) : std::nullopt);
-        m_writer.Row(columns, view);
+        WriteRow(m_writer, columns, values);
         rows = 1;
     }
     m_rowCount = static_cast<long long>(rows);
@@ -212,32 +228,26 @@ void ClientSession::RunTypeInfo(const std::string& odbcType, Response& r) {
         {"varchar", 12, 8000, "'", "max length", 3, 12, 0, 0},
         {"datetime", 93, 23, "'", nullptr, 3, 9, 3, 0},
     };
-    auto text = [](const char* name, std::uint32_t max = 128) {
-        return tds::ResultColumn{name, tds::ColumnType::NVarChar, max, true};
-    };
-    auto integer = [](const char* name) {
-        return tds::ResultColumn{name, tds::ColumnType::Int, 0, true};
-    };
-    const std::vector<tds::ResultColumn> columns = {text("TYPE_NAME"),
-                                                    integer("DATA_TYPE"),
-                                                    integer("PRECISION"),
-                                                    text("LITERAL_PREFIX", 32),
-                                                    text("LITERAL_SUFFIX", 32),
-                                                    text("CREATE_PARAMS", 32),
-                                                    integer("NULLABLE"),
-                                                    integer("CASE_SENSITIVE"),
-                                                    integer("SEARCHABLE"),
-                                                    integer("UNSIGNED_ATTRIBUTE"),
-                                                    integer("MONEY"),
-                                                    integer("AUTO_INCREMENT"),
-                                                    text("LOCAL_TYPE_NAME"),
-                                                    integer("MINIMUM_SCALE"),
-                                                    integer("MAXIMUM_SCALE"),
-                                                    integer("SQL_DATA_TYPE"),
-                                                    integer("SQL_DATETIME_SUB"),
-                                                    integer("NUM_PREC_RADIX"),
-                                                    integer("INTERVAL_PRECISION"),
-                                                    integer("USERTYPE")};
+    const std::vector<tds::ResultColumn> columns = {TextColumn("TYPE_NAME"),
+                                                    IntegerColumn("DATA_TYPE"),
+                                                    IntegerColumn("PRECISION"),
+                                                    TextColumn("LITERAL_PREFIX", 32),
+                                                    TextColumn("LITERAL_SUFFIX", 32),
+                                                    TextColumn("CREATE_PARAMS", 32),
+                                                    IntegerColumn("NULLABLE"),
+                                                    IntegerColumn("CASE_SENSITIVE"),
+                                                    IntegerColumn("SEARCHABLE"),
+                                                    IntegerColumn("UNSIGNED_ATTRIBUTE"),
+                                                    IntegerColumn("MONEY"),
+                                                    IntegerColumn("AUTO_INCREMENT"),
+                                                    TextColumn("LOCAL_TYPE_NAME"),
+                                                    IntegerColumn("MINIMUM_SCALE"),
+                                                    IntegerColumn("MAXIMUM_SCALE"),
+                                                    IntegerColumn("SQL_DATA_TYPE"),
+                                                    IntegerColumn("SQL_DATETIME_SUB"),
+                                                    IntegerColumn("NUM_PREC_RADIX"),
+                                                    IntegerColumn("INTERVAL_PRECISION"),
+                                                    IntegerColumn("USERTYPE")};
     int wanted = 0;
     try {
         wanted = odbcType.empty() ? 0 : std::stoi(odbcType);
@@ -275,10 +285,80 @@ void ClientSession::RunTypeInfo(const std::string& odbcType, Response& r) {
             isInt ? std::optional<std::string>("10") : std::nullopt,
             std::nullopt,
             "0"};
-        std::vector<std::optional<std::string_view>> view;
-        for (const auto& v : values)
-            view.push_back(v ? std::optional<std::string_view>(*v) : std::nullopt);
-        m_writer.Row(columns, view);
+        WriteRow(m_writer, columns, values);
+        ++count;
+    }
+    r.Done(tds::kTokenDoneInProc, tds::kDoneCount, kCmdSelect, count);
+}
+
+void ClientSession::RunColumns(const std::string& table, const std::string& column, Response& r) {
+    const std::vector<tds::ResultColumn> columns = {TextColumn("TABLE_QUALIFIER"),
+                                                    TextColumn("TABLE_OWNER"),
+                                                    TextColumn("TABLE_NAME"),
+                                                    TextColumn("COLUMN_NAME"),
+                                                    IntegerColumn("DATA_TYPE"),
+                                                    TextColumn("TYPE_NAME"),
+                                                    IntegerColumn("PRECISION"),
+                                                    IntegerColumn("LENGTH"),
+                                                    IntegerColumn("SCALE"),
+                                                    IntegerColumn("RADIX"),
+                                                    IntegerColumn("NULLABLE"),
+                                                    TextColumn("REMARKS", 254),
+                                                    TextColumn("COLUMN_DEF", 4000),
+                                                    IntegerColumn("SQL_DATA_TYPE"),
+                                                    IntegerColumn("SQL_DATETIME_SUB"),
+                                                    IntegerColumn("CHAR_OCTET_LENGTH"),
+                                                    IntegerColumn("ORDINAL_POSITION"),
+                                                    TextColumn("IS_NULLABLE", 254),
+                                                    IntegerColumn("SS_DATA_TYPE")};
+    // A pattern's escaped characters ([_], [%]) stand for themselves.
+    std::string name;
+    for (std::size_t i = 0; i < table.size(); ++i) {
+        if (table[i] == '[' && i + 2 < table.size() && table[i + 2] == ']') {
+            name += table[i + 1];
+            i += 2;
+        } else {
+            name += table[i];
+        }
+    }
+    std::vector<embsql::Column> found;
+    try {
+        found = m_engine->DescribeTable(name);
+    } catch (const embsql::Error&) {
+        // An unknown table has no columns to list.
+    }
+    r.W().ColMetadata(columns);
+    std::uint64_t count = 0;
+    for (std::size_t i = 0; i < found.size(); ++i) {
+        const embsql::Column& c = found[i];
+        if (!column.empty() && column != "%" && tds::LowerAscii(column) != tds::LowerAscii(c.name))
+            continue;
+        using Text = std::optional<std::string>;
+        const std::string type = c.isInteger ? (c.isBig ? "-5" : "4") : "-9";
+        const Text none;
+        const std::string chars = std::to_string(c.maxLength);
+        const std::string bytes = std::to_string(c.maxLength * 2);
+        const std::vector<Text> values = {
+            m_database,
+            Text("dbo"),
+            name,
+            c.name,
+            type,
+            Text(c.isInteger ? (c.isBig ? "bigint" : "int") : "nvarchar"),
+            Text(c.isInteger ? (c.isBig ? "19" : "10") : chars),
+            Text(c.isInteger ? (c.isBig ? "8" : "4") : bytes),
+            c.isInteger ? Text("0") : none,
+            c.isInteger ? Text("10") : none,
+            Text(c.nullable ? "1" : "0"),
+            none,
+            none,
+            type,
+            none,
+            c.isInteger ? none : Text(bytes),
+            std::to_string(i + 1),
+            Text(c.nullable ? "YES" : "NO"),
+            Text(c.isInteger ? "38" : "39")};
+        WriteRow(m_writer, columns, values);
         ++count;
     }
     r.Done(tds::kTokenDoneInProc, tds::kDoneCount, kCmdSelect, count);

@@ -129,7 +129,8 @@ void ClientSession::Dispatch(std::string_view sql, const std::vector<tds::SqlTok
         r.Done(doneToken, 0, 0, 0);
         return;
     }
-    if (head.IsWord("truncate"))
+    const bool writes = head.IsWord("truncate") || head.IsWord("insert");
+    if (writes)
         EnsureWriteTransaction(r);
     // Everything else is the engine's to run or refuse.
     for (std::unique_ptr<embsql::Result>& result : m_engine->Execute(sql))
@@ -154,7 +155,9 @@ void ClientSession::SendResult(embsql::Result& result, Response& r, std::uint8_t
     for (const embsql::Column& c : engineColumns)
         columns.push_back(ToResultColumn(c));
     // A computed column has no declared type: its first value decides
-    // between a whole number and text (count(*) is an int, as SQL Server has it).
+    // between a whole number and text (count(*) is an int, as SQL Server has
+    // it). Text is declared as wide as its widest value when the result knows
+    // its values ahead (a procedure's does), otherwise 4000 characters.
     bool haveRow = false;
     bool computed = false;
     for (const embsql::Column& c : engineColumns)
@@ -170,6 +173,9 @@ void ClientSession::SendResult(embsql::Result& result, Response& r, std::uint8_t
         if (v && IsPlainInteger(*v, n))
             columns[i].type =
                 n >= INT32_MIN && n <= INT32_MAX ? tds::ColumnType::Int : tds::ColumnType::BigInt;
+        else if (const std::vector<embsql::ValueExtent>* extents = result.Extents())
+            columns[i].maxChars =
+                static_cast<std::uint32_t>(std::max<std::size_t>((*extents)[i].longest, 1));
         else
             columns[i].maxChars = 4000;
         columns[i].nullable = true;

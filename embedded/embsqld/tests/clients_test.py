@@ -329,6 +329,38 @@ class PyodbcTest(ServerTestCase):
         self.assertEqual(self.query("select nDealerCategory from tbl_DealerMaster "
                                     "where sDealerId = ?", client), [(4,)])
 
+    def test_inserts_keep_to_their_transaction(self):
+        rows = [("G%03d" % (i % 7), "C%06d" % i) for i in range(50)] + [("G001", None)]
+        c = self.server.connect(autocommit=False)
+        cur = c.cursor()
+        cur.execute("truncate table tbl_ConvertSolvaneToOrbelle")
+        cur.executemany("insert into tbl_ConvertSolvaneToOrbelle (sGroupId, sClientId) "
+                        "values (?, ?)", rows[:10])
+        c.rollback()
+        cur.executemany("insert into dbo.tbl_ConvertSolvaneToOrbelle values (?, ?)", rows)
+        cur.execute("insert into tbl_ConvertSolvaneToOrbelle (sClientId) values ('C1'), ('C2')")
+        self.assertEqual(cur.rowcount, 2)
+        c.commit()
+        c.close()
+        self.assertEqual(self.query("select count(*), count(sClientId), count(sGroupId) "
+                                    "from tbl_ConvertSolvaneToOrbelle"), [(53, 52, 51)])
+        import pyodbc
+        with self.assertRaises(pyodbc.Error) as ctx:
+            self.query("insert into tbl_ConvertSolvaneToOrbelle values ('G1', ?)", "C" * 21)
+        self.assertIn("(8152)", ctx.exception.args[1])
+
+    def test_columns_of_a_table(self):
+        with self.server.connect() as c:
+            columns = [(r.column_name, r.data_type, r.column_size, r.nullable,
+                        r.ordinal_position)
+                       for r in c.cursor().columns(table="tbl_DealerMaster")]
+            self.assertEqual(columns, [("sDealerId", -9, 20, 0, 1), ("sDealerCode", -9, 20, 1, 2),
+                                       ("sGroupCode", -9, 20, 1, 3),
+                                       ("sDealerName", -9, 100, 1, 4),
+                                       ("nDealerCategory", 4, 10, 0, 5)])
+            self.assertEqual(list(c.cursor().columns(table="tbl_Nope")), [])
+            self.assertEqual(list(c.cursor().columns(table="embsql_login")), [])
+
     def test_100000_rows(self):
         with self.server.connect() as c:
             rows = c.cursor().execute("select sDealerId, nDealerCategory from tbl_DealerMaster "
