@@ -3,6 +3,7 @@
 // same through our own ODBC driver, and a freebcp load of the staging table
 // against our bcp. Prints rates and ratios (the goal is 0.5x or better); it
 // judges nothing. The database is made once and kept in the build tree.
+#include "EmbsqldProcess.h"
 #include "embsql/Admin.h"
 #include "embsql/Provision.h"
 
@@ -10,7 +11,6 @@
 #include <sqlext.h>
 
 #include <chrono>
-#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
@@ -59,50 +59,6 @@ void EnsureDatabase(const fs::path& dir) {
     admin.reset();
     std::ofstream(done) << "complete\n";
 }
-
-// embsqld as a child process on a free port of 127.0.0.1.
-class ServerProcess {
-public:
-    explicit ServerProcess(const fs::path& dataDir) {
-        int out[2];
-        if (pipe(out) != 0)
-            throw std::runtime_error("pipe failed");
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_adddup2(&actions, out[1], 1);
-        posix_spawn_file_actions_addclose(&actions, out[0]);
-        const std::string data = dataDir.string();
-        std::vector<std::string> argv = {BENCH_EMBSQLD, "--listen", "127.0.0.1:0", "--data-dir",
-                                         data,          "--log",    "/dev/null"};
-        std::vector<char*> args;
-        for (std::string& a : argv)
-            args.push_back(a.data());
-        args.push_back(nullptr);
-        if (posix_spawn(&m_pid, args[0], &actions, nullptr, args.data(), environ) != 0)
-            throw std::runtime_error("cannot start embsqld");
-        posix_spawn_file_actions_destroy(&actions);
-        close(out[1]);
-        std::string line;
-        char c = 0;
-        while (read(out[0], &c, 1) == 1 && c != '\n')
-            line += c;
-        close(out[0]);
-        const std::size_t colon = line.rfind(':');
-        if (line.rfind("ready on ", 0) != 0 || colon == std::string::npos)
-            throw std::runtime_error("embsqld did not start: " + line);
-        m_port = std::stoi(line.substr(colon + 1));
-    }
-    ~ServerProcess() {
-        kill(m_pid, SIGTERM);
-        int status = 0;
-        waitpid(m_pid, &status, 0);
-    }
-    int Port() const { return m_port; }
-
-private:
-    pid_t m_pid = -1;
-    int m_port = 0;
-};
 
 // Runs a command with its standard output sent to `output`; returns its exit status.
 int Spawn(std::vector<std::string> argv, const std::string& output) {
@@ -223,7 +179,7 @@ int main() {
         const fs::path dir = BENCH_DATA_DIR;
         fs::create_directories(dir);
         EnsureDatabase(dir);
-        ServerProcess server(dir / "data");
+        embsqld_testkit::EmbsqldProcess server(BENCH_EMBSQLD, dir / "data", "/dev/null", false);
         const std::string port = std::to_string(server.Port());
 
         std::ofstream(dir / "odbcinst.ini") << "[Embedded]\nDriver = " << BENCH_DRIVER
