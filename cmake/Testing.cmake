@@ -23,6 +23,26 @@ function(sto_add_test name)
                        PROPERTIES ENVIRONMENT "STO_BUILD_DIR=${CMAKE_BINARY_DIR}" ${serial})
 endfunction()
 
+# sto_add_freetds_tests(NAME [SERIAL] [FILTER expr]): registers the tests of
+# NAME (added by sto_add_test) a second time, named freetds.<test> and run
+# with STO_TEST_FREETDS=1: through FreeTDS's ODBC driver (tdsodbc) to
+# embsqld instead of in the test's own process. FILTER (a --gtest_filter
+# expression) keeps to the tests that mean something through the network.
+function(sto_add_freetds_tests name)
+  cmake_parse_arguments(T "SERIAL" "FILTER" "" ${ARGN})
+  set(filter "")
+  if(T_FILTER)
+    set(filter TEST_FILTER ${T_FILTER})
+  endif()
+  set(serial "")
+  if(T_SERIAL)
+    set(serial RUN_SERIAL TRUE)
+  endif()
+  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 TEST_PREFIX freetds. ${filter}
+                       PROPERTIES ENVIRONMENT "STO_BUILD_DIR=${CMAKE_BINARY_DIR}"
+                       ENVIRONMENT_MODIFICATION "STO_TEST_FREETDS=set:1" ${serial})
+endfunction()
+
 # Adds every sub-folder of the current folder that has a CMakeLists.txt.
 function(sto_add_subfolders)
   file(GLOB children LIST_DIRECTORIES true ${CMAKE_CURRENT_SOURCE_DIR}/*)

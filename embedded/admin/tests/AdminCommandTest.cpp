@@ -15,18 +15,18 @@ protected:
     // What osql answers `query` as `login` on `database`, and its status.
     toolkit::ToolOutput Osql(const std::string& database, const std::string& login,
                              const std::string& password, const std::string& query) {
-        return RunTool({"osql", "-S", "SRV1", "-d", database, "-U", login, "-P", password, "-Q",
+        return RunTool({"osql", "-S", "127.0.0.1", "-d", database, "-U", login, "-P", password, "-Q",
                         query, "-w500"});
     }
 };
 
 TEST_F(AdminCommandTest, SetupMakesTheOperatorAndAnAdministratorWhenAsked) {
     const toolkit::ToolOutput setup =
-        RunTool({"embsql-admin", "setup", "SRV1", "Dealer.DB", "op", "op pass", "--admin", "boss",
+        RunTool({"embsql-admin", "setup", "127.0.0.1", "Dealer.DB", "op", "op pass", "--admin", "boss",
                  "boss pass", "--groups", "2", "--clients", "3"});
     ASSERT_EQ(setup.status, 0) << setup.text;
     EXPECT_NE(setup.text.find("operator op, administrator boss"), std::string::npos) << setup.text;
-    auto admin = embsql::Admin::Open("SRV1", "Dealer.DB");
+    auto admin = embsql::Admin::Open("127.0.0.1", "Dealer.DB");
     EXPECT_EQ(admin->RoleOf("op"), embsql::Role::User);
     EXPECT_EQ(admin->PermissionsOf("op"), embsql::ProgramPermissions());
     EXPECT_EQ(admin->RoleOf("boss"), embsql::Role::Admin);
@@ -41,14 +41,14 @@ TEST_F(AdminCommandTest, SetupMakesTheOperatorAndAnAdministratorWhenAsked) {
 
     // Run again, setup gives the operator exactly the program's rights again.
     admin->SetRights("op", embsql::Role::Admin, {});
-    ASSERT_EQ(RunTool({"embsql-admin", "setup", "SRV1", "Dealer.DB", "op", "op pass"}).status, 0);
+    ASSERT_EQ(RunTool({"embsql-admin", "setup", "127.0.0.1", "Dealer.DB", "op", "op pass"}).status, 0);
     EXPECT_EQ(admin->RoleOf("op"), embsql::Role::User);
     EXPECT_EQ(admin->PermissionsOf("op"), embsql::ProgramPermissions());
 }
 
 TEST_F(AdminCommandTest, LoginMakesAnOperatorUnlessARoleIsGiven) {
     const auto login = [](std::vector<std::string> more) {
-        std::vector<std::string> argv = {"embsql-admin", "login", "SRV1", "DB1"};
+        std::vector<std::string> argv = {"embsql-admin", "login", "127.0.0.1", "DB1"};
         argv.insert(argv.end(), more.begin(), more.end());
         return RunTool(argv);
     };
@@ -71,7 +71,7 @@ TEST_F(AdminCommandTest, LoginMakesAnOperatorUnlessARoleIsGiven) {
         EXPECT_NE(out.text.find("usage: embsql-admin"), std::string::npos);
     }
     const toolkit::ToolOutput same =
-        RunTool({"embsql-admin", "setup", "SRV1", "DB1", "u1", "pw", "--admin", "U1", "pw"});
+        RunTool({"embsql-admin", "setup", "127.0.0.1", "DB1", "u1", "pw", "--admin", "U1", "pw"});
     EXPECT_EQ(same.status, 2) << same.text;
     EXPECT_EQ(Owner().PermissionsOf("u1"), embsql::ProgramPermissions());
 }

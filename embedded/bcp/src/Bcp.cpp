@@ -3,6 +3,7 @@
 
 #include "CopyReport.h"
 #include "CopyRows.h"
+#include "CopyTarget.h"
 #include "RowReader.h"
 #include "toolargs/OutputFile.h"
 #include "toolargs/Password.h"
@@ -34,15 +35,13 @@ int Copy(const Settings& settings, toolargs::OutputFile& out) {
         report.Close();
         return 1;
     };
-    std::unique_ptr<embsql::BulkInsert> table;
+    std::unique_ptr<CopyTarget> table;
     try {
         const std::string password =
             settings.password ? *settings.password : toolargs::ReadPassword();
-        table = embsql::BulkInsert::Open(settings.server, settings.database, settings.login,
-                                         password, settings.table);
+        table = OpenTarget(settings, password);
     } catch (const embsql::Error& e) {
-        // Failures to reach the server come from the client side.
-        report.Error(e.SqlState(), e.NativeError(), e.what(), e.SqlState().rfind("08", 0) != 0);
+        report.Error(e.SqlState(), e.NativeError(), e.what(), FromServer(e));
         return fail();
     }
     std::unique_ptr<RowReader> reader;

@@ -1,5 +1,6 @@
 // The bcp command: a character-mode copy of a data file into a table of
-// the embedded server, reported as the real tool reports it.
+// the embedded server (or of any server an ODBC driver reaches), reported
+// as the real tool reports it.
 #pragma once
 
 #include "BcpSettings.h"

@@ -8,7 +8,7 @@
 namespace bcp {
 namespace {
 
-void RollBack(embsql::BulkInsert& table, bool open) {
+void RollBack(CopyTarget& table, bool open) {
     if (!open)
         return;
     try {
@@ -20,7 +20,7 @@ void RollBack(embsql::BulkInsert& table, bool open) {
 
 } // namespace
 
-CopyOutcome CopyRows(embsql::BulkInsert& table, const Settings& settings, RowReader& reader,
+CopyOutcome CopyRows(CopyTarget& table, const Settings& settings, RowReader& reader,
                      CopyReport& report) {
     CopyOutcome outcome;
     std::vector<std::optional<std::string>> values;
@@ -73,7 +73,7 @@ CopyOutcome CopyRows(embsql::BulkInsert& table, const Settings& settings, RowRea
         outcome.completed = true;
     } catch (const embsql::Error& e) {
         RollBack(table, open);
-        report.Error(e.SqlState(), e.NativeError(), e.what(), true);
+        report.Error(e.SqlState(), e.NativeError(), e.what(), FromServer(e));
         report.Line("BCP copy in failed: the rows of the open batch were not kept.");
     } catch (const std::exception& e) {
         RollBack(table, open);

@@ -4,8 +4,8 @@
 
 #include "BcpSettings.h"
 #include "CopyReport.h"
+#include "CopyTarget.h"
 #include "RowReader.h"
-#include "embsql/BulkInsert.h"
 
 #include <vector>
 
@@ -22,7 +22,7 @@ struct CopyOutcome {
 // than settings.maxErrors of them cancel the copy. Cancelling, a failed
 // insert, a failed commit or a failed read roll the open batch back and end
 // the copy; batches committed before it stay. Never throws.
-CopyOutcome CopyRows(embsql::BulkInsert& table, const Settings& settings, RowReader& reader,
+CopyOutcome CopyRows(CopyTarget& table, const Settings& settings, RowReader& reader,
                      CopyReport& report);
 
 } // namespace bcp

@@ -42,7 +42,7 @@ std::optional<RowProblem> SplitRow(std::string_view row, std::string_view termin
                           Plural(columns, "column") + "."};
 }
 
-std::optional<RowProblem> CheckRow(const embsql::BulkInsert& table,
+std::optional<RowProblem> CheckRow(const CopyTarget& table,
                                    const std::vector<std::optional<std::string>>& values) {
     for (std::size_t i = 0; i < values.size(); ++i)
         if (std::optional<embsql::Error> error = table.CheckValue(i, values[i]))

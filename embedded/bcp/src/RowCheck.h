@@ -3,7 +3,7 @@
 // is sent.
 #pragma once
 
-#include "embsql/BulkInsert.h"
+#include "CopyTarget.h"
 
 #include <optional>
 #include <string>
@@ -29,7 +29,7 @@ std::optional<RowProblem> SplitRow(std::string_view row, std::string_view termin
                                    std::vector<std::optional<std::string>>& values);
 
 // The first value that does not fit its column of `table`, or nullopt.
-std::optional<RowProblem> CheckRow(const embsql::BulkInsert& table,
+std::optional<RowProblem> CheckRow(const CopyTarget& table,
                                    const std::vector<std::optional<std::string>>& values);
 
 } // namespace bcp

@@ -72,17 +72,17 @@ protected:
     // Runs the program's bulk-copy command line on `input`.
     int Bcp(const std::string& input) {
         return RunCommandLine("bcp DB1..tbl_ConvertSolvaneToOrbelle in \"" + input +
-                              "\" -Uu1 -Ppw -SSRV1 -t, -c -o \"" + m_out + "\" -e \"" + m_err +
+                              "\" -Uu1 -Ppw -S127.0.0.1 -t, -c -o \"" + m_out + "\" -e \"" + m_err +
                               "\"");
     }
     // Runs bcp on `input` with the program's options and `more`.
     toolkit::ToolOutput BcpWith(const std::string& input, std::vector<std::string> more) {
-        std::vector<std::string> argv = {"bcp",    "DB1..tbl_ConvertSolvaneToOrbelle",
-                                         "in",     input,
-                                         "-Uu1",   "-Ppw",
-                                         "-SSRV1", "-t,",
-                                         "-c",     "-o",
-                                         m_out,    "-e",
+        std::vector<std::string> argv = {"bcp",         "DB1..tbl_ConvertSolvaneToOrbelle",
+                                         "in",          input,
+                                         "-Uu1",        "-Ppw",
+                                         "-S127.0.0.1", "-t,",
+                                         "-c",          "-o",
+                                         m_out,         "-e",
                                          m_err};
         argv.insert(argv.end(), more.begin(), more.end());
         return RunTool(argv);
@@ -126,7 +126,7 @@ TEST_F(BcpTest, AByteOrderMarkBeforeTheFirstRowIsNotPartOfIt) {
                     "order by rowid limit 1"),
               (toolkit::Rows{{"G001", "4"}}));
     const toolkit::ToolOutput out = RunTool({"osql", "-Q", "exec stp_ConvertSolvaneToOrbelleBulk 1",
-                                             "-dDB1", "-Uu1", "-Ppw", "-SSRV1", "-w500"});
+                                             "-dDB1", "-Uu1", "-Ppw", "-S127.0.0.1", "-w500"});
     EXPECT_NE(out.text.find(" 2 converted, 0 refused"), std::string::npos) << out.text;
 }
 
@@ -222,27 +222,35 @@ TEST_F(BcpTest, FailuresBeforeTheCopyReportAndCopyNothing) {
         std::string lines;
     } cases[] = {
         {{"bcp", "DB1..tbl_ConvertSolvaneToOrbelle", "in", PathOf("missing.csv"), "-Uu1", "-Ppw",
-          "-SSRV1"},
+          "-S127.0.0.1"},
          "SQLState = S1000, NativeError = 0\nError = [Embedded]Unable to open BCP host data-file "
          "\"" +
              PathOf("missing.csv") + "\": No such file or directory\n"},
-        {{"bcp", "DB1..tbl_Missing", "in", good, "-Uu1", "-Ppw", "-SSRV1"},
+        {{"bcp", "DB1..tbl_Missing", "in", good, "-Uu1", "-Ppw", "-S127.0.0.1"},
          "SQLState = 42S02, NativeError = 208\n"
          "Error = [Embedded][SQL Server]Invalid object name 'tbl_Missing'.\n"},
-        {{"bcp", "DB1..tbl_ConvertSolvaneToOrbelle", "in", good, "-Uu1", "-Pwrong", "-SSRV1"},
+        {{"bcp", "DB1..tbl_ConvertSolvaneToOrbelle", "in", good, "-Uu1", "-Pwrong", "-S127.0.0.1"},
          "SQLState = 28000, NativeError = 18456\n"
          "Error = [Embedded][SQL Server]Login failed for user 'u1'.\n"},
-        {{"bcp", "DB9..tbl_ConvertSolvaneToOrbelle", "in", good, "-Uu1", "-Ppw", "-SSRV1"},
+        {{"bcp", "DB9..tbl_ConvertSolvaneToOrbelle", "in", good, "-Uu1", "-Ppw", "-S127.0.0.1"},
          "SQLState = 42000, NativeError = 4060\n"
          "Error = [Embedded][SQL Server]Cannot open database \"DB9\" requested by the login. "
          "The login failed.\n"},
+        // A server that cannot be reached: the client says so, in its words.
         {{"bcp", "DB1..tbl_ConvertSolvaneToOrbelle", "in", good, "-Uu1", "-Ppw", "-SNOSRV"},
-         "SQLState = 08001, NativeError = 53\nError = [Embedded]Server 'NOSRV' was not found"},
-        // The program's login may load the staging table only.
-        {{"bcp", "DB1..tbl_DealerMaster", "in", good, "-Uu1", "-Ppw", "-SSRV1"},
-         "SQLState = 42000, NativeError = 229\n"
-         "Error = [Embedded][SQL Server]The INSERT permission was denied on the object "
-         "'tbl_DealerMaster', database 'DB1', schema 'dbo'.\n"},
+         toolkit::ThroughFreeTds() ? "SQLState = 08S01, NativeError = 20009\nError = "
+                                     "[Embedded][FreeTDS][SQL Server]Unable to connect: Adaptive "
+                                     "Server is unavailable or does not exist\n"
+                                   : "SQLState = 08001, NativeError = 53\nError = "
+                                     "[Embedded]Server 'NOSRV' was not found"},
+        // The program's login may load the staging table only. Through a
+        // driver the refusal comes with the first rows sent.
+        {{"bcp", "DB1..tbl_DealerMaster", "in", WriteFile("dealers.csv", "C9,K9,GC9,Ninth,2\n"),
+          "-Uu1", "-Ppw", "-S127.0.0.1"},
+         std::string(toolkit::ThroughFreeTds() ? "Starting copy...\n" : "") +
+             "SQLState = 42000, NativeError = 229\n"
+             "Error = [Embedded][SQL Server]The INSERT permission was denied on the object "
+             "'tbl_DealerMaster', database 'DB1', schema 'dbo'.\n"},
     };
     for (const auto& c : cases) {
         WriteFile("7Dec26_ClientConversionError.log", "stale\n");
@@ -287,13 +295,14 @@ TEST_F(BcpTest, ARefusedCommandLineIsReportedInTheOutputFile) {
 
 TEST_F(BcpTest, DatabaseNamesWithADotOrABlankAreReached) {
     for (const char* name : {"Dealer.DB", "Dealer DB"}) {
-        auto admin = embsql::Admin::Create("SRV1", name);
+        auto admin = embsql::Admin::Create("127.0.0.1", name);
         embsql::InstallSchema(*admin);
         admin->AddLogin("u1", "pw");
         admin->SetRights("u1", embsql::Role::User, embsql::ProgramPermissions());
     }
     const std::string input = WriteFile("in.csv", Rows(1, 3));
-    const std::string rest = " in \"" + input + "\" -Uu1 -Ppw -SSRV1 -t, -c -o \"" + m_out + "\"";
+    const std::string rest =
+        " in \"" + input + "\" -Uu1 -Ppw -S127.0.0.1 -t, -c -o \"" + m_out + "\"";
     for (const std::string& target :
          {std::string("Dealer.DB..tbl_ConvertSolvaneToOrbelle"),
           std::string("[Dealer.DB]..tbl_ConvertSolvaneToOrbelle"),
@@ -303,7 +312,7 @@ TEST_F(BcpTest, DatabaseNamesWithADotOrABlankAreReached) {
         EXPECT_EQ(Report(), "Starting copy...\n\n3 rows copied.\n") << target;
     }
     for (const char* name : {"Dealer.DB", "Dealer DB"}) {
-        auto rows = embsql::Admin::Open("SRV1", name)
+        auto rows = embsql::Admin::Open("127.0.0.1", name)
                         ->Query("select count(*) from tbl_ConvertSolvaneToOrbelle");
         ASSERT_TRUE(rows->Next());
         EXPECT_EQ(rows->Value(0), "6") << name;
@@ -312,9 +321,9 @@ TEST_F(BcpTest, DatabaseNamesWithADotOrABlankAreReached) {
 }
 
 TEST_F(BcpTest, AnErrorFileThatCannotBeWrittenStopsTheCopy) {
-    const toolkit::ToolOutput out =
-        RunTool({"bcp", "DB1..tbl_ConvertSolvaneToOrbelle", "in", WriteFile("in.csv", Rows(1, 2)),
-                 "-Uu1", "-Ppw", "-SSRV1", "-t,", "-o", m_out, "-e", m_dir + "/no/such/err.log"});
+    const toolkit::ToolOutput out = RunTool(
+        {"bcp", "DB1..tbl_ConvertSolvaneToOrbelle", "in", WriteFile("in.csv", Rows(1, 2)), "-Uu1",
+         "-Ppw", "-S127.0.0.1", "-t,", "-o", m_out, "-e", m_dir + "/no/such/err.log"});
     EXPECT_EQ(out.status, 1);
     EXPECT_EQ(ReadText(m_out).rfind("SQLState = S1000, NativeError = 0\nError = "
                                     "[Embedded]Unable to open BCP error-file",
@@ -360,7 +369,7 @@ TEST_F(BcpTest, KilledHalfwayKeepsOnlyWholeBatches) {
     }
     std::optional<platform::Process> bcp =
         platform::Process::Start("bcp DB1..tbl_ConvertSolvaneToOrbelle in \"" + PathOf("big.csv") +
-                                 "\" -Uu1 -Ppw -SSRV1 -t, -c -b 100000 -o \"" + m_out + "\"");
+                                 "\" -Uu1 -Ppw -S127.0.0.1 -t, -c -b 100000 -o \"" + m_out + "\"");
     ASSERT_TRUE(bcp);
     // Kill it once the first batch is under way and before it is done.
     std::string report;
@@ -385,7 +394,7 @@ TEST_F(BcpTest, KilledHalfwayKeepsOnlyWholeBatches) {
 
 TEST_F(BcpTest, TheProgramsThreeCommandsUploadAFile) {
     const auto command = [this](const std::string& kind) {
-        return "osql -Q \"" + kind + "\"  -dDB1 -Uu1 -Ppw -SSRV1";
+        return "osql -Q \"" + kind + "\"  -dDB1 -Uu1 -Ppw -S127.0.0.1";
     };
     Owner().RunScript("insert into tbl_ConvertSolvaneToOrbelle values ('G009', 'C999999')");
     const std::string input = WriteFile("in.csv", "G001,C000001\r\nG001,C000002\r\nG001,NOPE\r\n");
@@ -412,6 +421,46 @@ TEST_F(BcpTest, TheProgramsThreeCommandsUploadAFile) {
     ASSERT_EQ(RunCommandLine(command("truncate table tbl_ConvertSolvaneToOrbelle ")), 0);
     EXPECT_EQ(Bcp(WriteFile("bad.csv", std::string(12 * 5, ';'))), 0);
     EXPECT_TRUE(ProgramSeesNothingCopied(ReadText(m_out))) << ReadText(m_out);
+
+    // Through FreeTDS the server received each command as a SQL server
+    // would: the batches as written, the rows as one prepared insert
+    // executed once per row.
+    if (toolkit::ThroughFreeTds()) {
+        const std::string insert =
+            "rpc: sp_prepare  out=null ='@P1 VARCHAR(20),@P2 VARCHAR(20)' ='insert into "
+            "[tbl_ConvertSolvaneToOrbelle] ([sGroupId], [sClientId]) values (@P1, @P2)' =1";
+        EXPECT_EQ(Requests(), (std::vector<std::string>{
+                                  "batch: truncate table tbl_ConvertSolvaneToOrbelle ",
+                                  "rpc: sp_columns @table_name='tbl_ConvertSolvaneToOrbelle' "
+                                  "@ODBCVer=3",
+                                  insert,
+                                  "rpc: sp_execute =1 ='G001' ='C000001'",
+                                  "rpc: sp_execute =1 ='G001' ='C000002'",
+                                  "rpc: sp_execute =1 ='G001' ='NOPE'",
+                                  "rpc: sp_unprepare =1",
+                                  "batch: exec stp_ConvertSolvaneToOrbelleBulk 1",
+                                  "batch: truncate table tbl_ConvertSolvaneToOrbelle ",
+                                  // No row was fit to send.
+                                  "rpc: sp_columns @table_name='tbl_ConvertSolvaneToOrbelle' "
+                                  "@ODBCVer=3",
+                              }));
+    }
+}
+
+TEST_F(BcpTest, TextOfAnyLengthReachesAColumnWithoutALimit) {
+    Owner().RunScript("create table tbl_Notes (sNote text, nNumber int not null)");
+    Owner().SetRights("u1", embsql::Role::User, {{"INSERT", "tbl_Notes"}});
+    const std::string longer(5000, 'x');
+    const std::string input = WriteFile("notes.csv", "short|1\n" + std::string(100, 'm') + "|2\n" +
+                                                         longer + "| -3 \n|4\n");
+    const toolkit::ToolOutput out = RunTool({"bcp", "DB1..tbl_Notes", "in", input, "-Uu1", "-Ppw",
+                                             "-S127.0.0.1", "-t|", "-o", m_out, "-e", m_err});
+    EXPECT_EQ(out.status, 0) << ReadText(m_out);
+    EXPECT_EQ(Report(), "Starting copy...\n\n4 rows copied.\n");
+    EXPECT_EQ(Query("select length(sNote), nNumber from tbl_Notes order by nNumber"),
+              (toolkit::Rows{{"5000", "-3"}, {"5", "1"}, {"100", "2"}, {"NULL", "4"}}));
+    EXPECT_EQ(Query("select count(*) from tbl_Notes where sNote = '" + longer + "'"),
+              toolkit::Rows{{"1"}});
 }
 
 } // namespace

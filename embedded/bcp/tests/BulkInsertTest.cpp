@@ -16,7 +16,7 @@ protected:
         ToolTest::SetUp();
         Owner().RunScript("create table tbl_Load (sName varchar(5) not null, nCount int)");
         Owner().SetRights("u1", embsql::Role::User, {{"INSERT", "tbl_Load"}});
-        m_load = embsql::BulkInsert::Open("SRV1", "DB1", "u1", "pw", "tbl_Load");
+        m_load = embsql::BulkInsert::Open("127.0.0.1", "DB1", "u1", "pw", "tbl_Load");
     }
     void Insert(long long rows) {
         for (long long i = 0; i < rows; ++i)
@@ -87,8 +87,8 @@ TEST_F(BulkInsertTest, ValuesThatDoNotFitAreRefusedAndNotKept) {
 }
 
 TEST_F(BulkInsertTest, OpenRefusesAMissingTableOrABadLogin) {
-    EXPECT_THROW(embsql::BulkInsert::Open("SRV1", "DB1", "u1", "pw", "tbl_None"), embsql::Error);
-    EXPECT_THROW(embsql::BulkInsert::Open("SRV1", "DB1", "u1", "bad", "tbl_Load"), embsql::Error);
+    EXPECT_THROW(embsql::BulkInsert::Open("127.0.0.1", "DB1", "u1", "pw", "tbl_None"), embsql::Error);
+    EXPECT_THROW(embsql::BulkInsert::Open("127.0.0.1", "DB1", "u1", "bad", "tbl_Load"), embsql::Error);
 }
 
 } // namespace

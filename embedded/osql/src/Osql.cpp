@@ -1,13 +1,16 @@
-// osql: options, session, and the batch loop.
+// osql: options, session (the embedded engine or a driver's), and the batch
+// loop.
 #include "Osql.h"
 
 #include "Batches.h"
 #include "ResultFormat.h"
+#include "toolargs/Driver.h"
 #include "toolargs/Options.h"
 #include "toolargs/OutputFile.h"
 #include "toolargs/Password.h"
 
 #include <fstream>
+#include <functional>
 #include <iostream>
 #include <iterator>
 #include <memory>
@@ -46,13 +49,60 @@ std::optional<std::string> ReadScript(const Settings& settings, std::string& pro
     return std::string(); // read from standard input once the password is known
 }
 
+using EachResult = std::function<void(embsql::Result&)>;
+
+// Where the batches run: the embedded engine in this process, or a server
+// through the ODBC driver named by $EMBSQL_TOOLS_DRIVER.
+class Server {
+public:
+    virtual ~Server() = default;
+    // Runs one batch, handing on its results in order. Throws embsql::Error.
+    virtual void Run(const std::string& batch, const EachResult& each) = 0;
+};
+
+class EmbeddedServer : public Server {
+public:
+    explicit EmbeddedServer(std::unique_ptr<embsql::Session> session)
+        : m_session(std::move(session)) {}
+    void Run(const std::string& batch, const EachResult& each) override {
+        for (const std::unique_ptr<embsql::Result>& result : m_session->Execute(batch))
+            each(*result);
+    }
+
+private:
+    std::unique_ptr<embsql::Session> m_session;
+};
+
+class DriverServer : public Server {
+public:
+    explicit DriverServer(std::unique_ptr<tooldriver::Connection> connection)
+        : m_connection(std::move(connection)) {}
+    void Run(const std::string& batch, const EachResult& each) override {
+        m_connection->Execute(batch, each);
+    }
+
+private:
+    std::unique_ptr<tooldriver::Connection> m_connection;
+};
+
+// Logs in. Throws embsql::Error.
+std::unique_ptr<Server> Connect(const Settings& settings, const std::string& password) {
+    if (const std::optional<std::string> driver = tooldriver::DriverFromEnvironment())
+        return std::make_unique<DriverServer>(tooldriver::Connection::Open(
+            tooldriver::ConnectString(*driver, settings.server, settings.database, settings.login,
+                                      password),
+            true));
+    return std::make_unique<EmbeddedServer>(
+        embsql::Session::Connect(settings.server, settings.database, settings.login, password));
+}
+
 // Runs one batch, printing its results' rows as they are read; false when
 // it failed.
-bool RunBatch(embsql::Session& session, const std::string& batch, const Settings& settings,
-              Printer& print) {
+bool RunBatch(Server& server, const std::string& batch, const Settings& settings, Printer& print) {
     try {
-        for (const std::unique_ptr<embsql::Result>& result : session.Execute(batch))
-            FormatResult(*result, [&print](std::string_view line) { print.Line(line); });
+        server.Run(batch, [&print](embsql::Result& result) {
+            FormatResult(result, [&print](std::string_view line) { print.Line(line); });
+        });
     } catch (const embsql::Error& e) {
         print.Lines(FormatError(e, settings.server));
         return false;
@@ -72,10 +122,9 @@ int RunAll(const Settings& settings, toolargs::OutputFile& out) {
     const std::string password = settings.password ? *settings.password : toolargs::ReadPassword();
     if (!settings.query && !settings.input)
         script = std::string(std::istreambuf_iterator<char>(std::cin), {});
-    std::unique_ptr<embsql::Session> session;
+    std::unique_ptr<Server> session;
     try {
-        session =
-            embsql::Session::Connect(settings.server, settings.database, settings.login, password);
+        session = Connect(settings, password);
     } catch (const embsql::Error& e) {
         print.Lines(FormatError(e, settings.server));
         return 1;

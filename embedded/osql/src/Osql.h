@@ -1,5 +1,6 @@
 // The osql command: its options, and running a query or a script against a
-// database of the embedded server with the report going to -o or stdout.
+// database of the embedded server (or any server an ODBC driver reaches) with
+// the report going to -o or stdout.
 #pragma once
 
 #include <optional>
@@ -35,7 +36,9 @@ void ReportRefusedCommandLine(const std::vector<std::string>& args, std::string_
 const char* Usage();
 
 // Runs the batches (-Q, else -i's file, else standard input) in one session
-// and prints their results or errors. Returns the exit status: 0 when the
+// and prints their results or errors. The session is the embedded engine's,
+// or with $EMBSQL_TOOLS_DRIVER set, a connection through that ODBC driver to
+// the server -S names. Returns the exit status: 0 when the
 // login and every batch succeeded, 1 otherwise (a failed login runs
 // nothing). Never throws.
 int Run(const Settings& settings);

@@ -1,6 +1,8 @@
 // osql's printing of results and errors.
 #include "ResultFormat.h"
 
+#include "toolargs/Driver.h"
+
 #include <algorithm>
 #include <memory>
 #include <optional>
@@ -73,7 +75,36 @@ void FormatResult(embsql::Result& result, const LineSink& line) {
     line(RowsAffected(count));
 }
 
+namespace {
+
+std::vector<std::string> MsgBlock(int number, int level, std::string_view server,
+                                  const std::string& text) {
+    return {"Msg " + std::to_string(number) + ", Level " + std::to_string(level) +
+                ", State 1, Server " + std::string(server) + ", Line 1",
+            text};
+}
+
+// A driver's failure: each of the server's messages as a block; without
+// one, the driver's own messages as it wrote them.
+std::vector<std::string> FormatDriverError(const tooldriver::DriverError& error,
+                                           std::string_view server) {
+    std::vector<std::string> lines;
+    for (const tooldriver::Diagnostic& d : error.Records()) {
+        if (d.FromServer()) {
+            for (std::string& line : MsgBlock(d.nativeError, d.Level(), server, d.ServerText()))
+                lines.push_back(std::move(line));
+        } else if (!error.FromServer()) {
+            lines.push_back(d.text);
+        }
+    }
+    return lines;
+}
+
+} // namespace
+
 std::vector<std::string> FormatError(const embsql::Error& error, std::string_view server) {
+    if (const auto* driver = dynamic_cast<const tooldriver::DriverError*>(&error))
+        return FormatDriverError(*driver, server);
     // Connection failures come from the client side, not the server, and
     // carry no message number there.
     if (error.SqlState().rfind("08", 0) == 0)
@@ -81,9 +112,7 @@ std::vector<std::string> FormatError(const embsql::Error& error, std::string_vie
     int level = error.Severity();
     if (error.NativeError() == 18456)
         level = 14; // the server reports failed logins at this level
-    return {"Msg " + std::to_string(error.NativeError()) + ", Level " + std::to_string(level) +
-                ", State 1, Server " + std::string(server) + ", Line 1",
-            error.what()};
+    return MsgBlock(error.NativeError(), level, server, error.what());
 }
 
 std::string_view CutToWidth(std::string_view line, std::size_t width) {

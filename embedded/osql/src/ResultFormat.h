@@ -33,7 +33,9 @@ std::string RowsAffected(long long rows);
 
 // The lines osql prints for a database error on server `server`: a server
 // message as "Msg N, Level L, State 1, Server S, Line 1" and its text; a
-// failure to reach the server as its text behind "[Embedded]".
+// failure to reach the server as its text behind "[Embedded]", or through
+// a driver as the driver wrote it (a driver's failure may hold several
+// server messages: a block each).
 std::vector<std::string> FormatError(const embsql::Error& error, std::string_view server);
 
 // The line cut to `width` characters (bytes; the tools' text is single-byte).

@@ -42,7 +42,7 @@ TEST_F(OsqlTest, TruncateCommandLineEmptiesTheStagingTable) {
     Stage("('G001', 'C000001'), ('G001', 'C000002')");
     ASSERT_EQ(Count("tbl_ConvertSolvaneToOrbelle"), 2);
     EXPECT_EQ(RunCommandLine("osql -Q \"truncate table tbl_ConvertSolvaneToOrbelle \"  -dDB1 "
-                             "-Uu1 -Ppw -SSRV1"),
+                             "-Uu1 -Ppw -S127.0.0.1"),
               0);
     EXPECT_EQ(Count("tbl_ConvertSolvaneToOrbelle"), 0);
 }
@@ -52,7 +52,7 @@ TEST_F(OsqlTest, EmptyPasswordOnTheProgramsCommandLine) {
     AddOperator("u2", "");
     Stage("('G001', 'C000001')");
     EXPECT_EQ(RunCommandLine("osql -Q \"truncate table tbl_ConvertSolvaneToOrbelle \"  -dDB1 "
-                             "-Uu2 -P -SSRV1"),
+                             "-Uu2 -P -S127.0.0.1"),
               0);
     EXPECT_EQ(Count("tbl_ConvertSolvaneToOrbelle"), 0);
 }
@@ -65,7 +65,7 @@ TEST_F(OsqlTest, BulkCommandLineWritesTheAnswerToTheOutputFile) {
     const std::string out = WriteFile("7Dec26_ClientConversionOutput.log",
                                       "Starting copy...\n\n3 rows copied.\nmore of the copy\n");
     EXPECT_EQ(RunCommandLine("osql -Q \"exec stp_ConvertSolvaneToOrbelleBulk 1\"  -dDB1 -Uu1 "
-                             "-Ppw -SSRV1 -w500 -o \"" +
+                             "-Ppw -S127.0.0.1 -w500 -o \"" +
                              out + "\""),
               0);
     const std::string widest =
@@ -88,9 +88,9 @@ TEST_F(OsqlTest, FailedLoginPrintsTheServersMessageAndRunsNothing) {
     for (const char* login : {"-Uu1", "-Unobody"}) {
         const toolkit::ToolOutput out =
             RunTool({"osql", "-Q", "truncate table tbl_ConvertSolvaneToOrbelle", "-dDB1", login,
-                     "-Pwrong", "-SSRV1"});
+                     "-Pwrong", "-S127.0.0.1"});
         EXPECT_EQ(out.status, 1);
-        EXPECT_EQ(out.text, "Msg 18456, Level 14, State 1, Server SRV1, Line 1\n"
+        EXPECT_EQ(out.text, "Msg 18456, Level 14, State 1, Server 127.0.0.1, Line 1\n"
                             "Login failed for user '" +
                                 std::string(login + 2) + "'.\n");
     }
@@ -103,15 +103,19 @@ TEST_F(OsqlTest, FailedStatementsPrintAMsgBlockAndExitNonZero) {
         std::string text;
     } cases[] = {
         {{"-Q", "select * from tbl_Nope"},
-         "Msg 208, Level 16, State 1, Server SRV1, Line 1\nInvalid object name 'tbl_Nope'.\n"},
+         "Msg 208, Level 16, State 1, Server 127.0.0.1, Line 1\nInvalid object name 'tbl_Nope'.\n"},
         {{"-Q", "exec stp_Nope"},
-         "Msg 2812, Level 16, State 1, Server SRV1, Line 1\nCould not "
+         "Msg 2812, Level 16, State 1, Server 127.0.0.1, Line 1\nCould not "
          "find stored procedure 'stp_Nope'.\n"},
         {{"-Q", "exec stp_ConvertSolvaneToOrbelleBulk 3", "-w", "500"},
-         "Msg 50000, Level 16, State 1, Server SRV1, Line 1\nConversion type 3 is not valid: use 1 "
+         "Msg 50000, Level 16, State 1, Server 127.0.0.1, Line 1\nConversion type 3 is not valid: "
+         "use 1 "
          "(Solvane to Orbelle) or 2 (Orbelle to Solvane).\n"},
         {{"-Q", "select 1", "-dNoSuchDb"}, "Msg 4060"},
-        {{"-Q", "select 1", "-SNoSuchServer"}, "[Embedded]Server 'NoSuchServer' was not found"},
+        {{"-Q", "select 1", "-SNoSuchServer"},
+         toolkit::ThroughFreeTds() ? "[FreeTDS][SQL Server]Unable to connect: Adaptive Server "
+                                     "is unavailable"
+                                   : "[Embedded]Server 'NoSuchServer' was not found"},
     };
     for (const auto& c : cases) {
         std::vector<std::string> argv = {"osql", "-Uu1", "-Ppw"};
@@ -119,7 +123,7 @@ TEST_F(OsqlTest, FailedStatementsPrintAMsgBlockAndExitNonZero) {
         if (std::find(c.args.begin(), c.args.end(), "-dNoSuchDb") == c.args.end())
             argv.push_back("-dDB1");
         if (std::find(c.args.begin(), c.args.end(), "-SNoSuchServer") == c.args.end())
-            argv.push_back("-SSRV1");
+            argv.push_back("-S127.0.0.1");
         const toolkit::ToolOutput out = RunTool(argv);
         EXPECT_EQ(out.status, 1) << c.args[1];
         EXPECT_EQ(out.text.substr(0, c.text.size()), c.text) << out.text;
@@ -132,15 +136,16 @@ TEST_F(OsqlTest, TheProgramsLoginIsRefusedWhatTheProgramDoesNotDo) {
         std::string text;
     } cases[] = {
         {"truncate table tbl_DealerMaster",
-         "Msg 1088, Level 16, State 1, Server SRV1, Line 1\nCannot find the object "
+         "Msg 1088, Level 16, State 1, Server 127.0.0.1, Line 1\nCannot find the object "
          "\"tbl_DealerMaster\" because it does not exist or you do not have permissions.\n"},
         {"select count(*) from tbl_DealerConversionHistory",
-         "Msg 229, Level 14, State 1, Server SRV1, Line 1\nThe SELECT permission was denied on "
+         "Msg 229, Level 14, State 1, Server 127.0.0.1, Line 1\nThe SELECT permission was denied "
+         "on "
          "the object 'tbl_DealerConversionHistory', database 'DB1', schema 'dbo'.\n"},
     };
     for (const auto& c : cases) {
         const toolkit::ToolOutput out =
-            RunTool({"osql", "-Q", c.query, "-dDB1", "-Uu1", "-Ppw", "-SSRV1", "-w500"});
+            RunTool({"osql", "-Q", c.query, "-dDB1", "-Uu1", "-Ppw", "-S127.0.0.1", "-w500"});
         EXPECT_EQ(out.status, 1) << c.query;
         EXPECT_EQ(out.text, c.text);
     }
@@ -153,7 +158,7 @@ TEST_F(OsqlTest, LinesAreCutAtTheWidth) {
         "-dDB1",
         "-Uu1",
         "-Ppw",
-        "-SSRV1",
+        "-S127.0.0.1",
         "-Q",
         "select sDealerName, sDealerId from tbl_DealerMaster where sDealerId = 'G001'"};
     std::vector<std::string> narrow = query;
@@ -173,7 +178,7 @@ TEST_F(OsqlTest, LinesAreCutAtTheWidth) {
 
 TEST_F(OsqlTest, ScriptOnStandardInputAfterThePasswordWithEcho) {
     const toolkit::ToolOutput out =
-        RunTool({"osql", "-dDB1", "-Uu1", "-SSRV1", "-e"},
+        RunTool({"osql", "-dDB1", "-Uu1", "-S127.0.0.1", "-e"},
                 "pw\n"
                 "select sDealerId from tbl_DealerMaster where sDealerId = 'G002'\ngo\n"
                 "select count(*) as nGroups from tbl_DealerMaster where nDealerCategory = 7\n");
@@ -223,7 +228,7 @@ TEST_F(OsqlTest, BadCommandLinesPrintUsageAndRunNothing) {
 TEST_F(OsqlTest, MissingInputFileIsReported) {
     const std::string script = PathOf("missing.sql");
     const toolkit::ToolOutput out =
-        RunTool({"osql", "-i", script, "-dDB1", "-Uu1", "-Ppw", "-SSRV1"});
+        RunTool({"osql", "-i", script, "-dDB1", "-Uu1", "-Ppw", "-S127.0.0.1"});
     EXPECT_EQ(out.status, 1);
     EXPECT_EQ(out.text, "Cannot open input file - " + script + "\n");
 }
@@ -234,7 +239,7 @@ TEST_F(OsqlTest, ASymbolicLinkAtTheOutputFilesNameIsNotFollowed) {
     std::filesystem::create_symlink(victim, out);
     const toolkit::ToolOutput run =
         RunTool({"osql", "-Q", "exec stp_ConvertSolvaneToOrbelleBulk 1", "-dDB1", "-Uu1", "-Ppw",
-                 "-SSRV1", "-w500", "-o", out});
+                 "-S127.0.0.1", "-w500", "-o", out});
     EXPECT_EQ(run.status, 1);
     EXPECT_NE(run.text.find(out + "\": it is a symbolic link"), std::string::npos) << run.text;
     EXPECT_EQ(ReadText(victim), "precious\n");

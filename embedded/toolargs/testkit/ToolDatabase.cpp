@@ -9,35 +9,64 @@
 
 namespace toolkit {
 
+bool ThroughFreeTds() {
+    const char* value = std::getenv("STO_TEST_FREETDS");
+    return value != nullptr && *value != '\0';
+}
+
+void ToolTest::SetEnv(const std::string& name, const std::string& value) {
+    const char* before = std::getenv(name.c_str());
+    m_saved.emplace_back(name, before ? std::optional<std::string>(before) : std::nullopt);
+    setenv(name.c_str(), value.c_str(), 1);
+}
+
 void ToolTest::SetUp() {
     const char* build = std::getenv("STO_BUILD_DIR");
     ASSERT_NE(build, nullptr) << "STO_BUILD_DIR must name the build tree";
     const char* path = std::getenv("PATH");
-    m_savedPath = path ? path : "";
-    const std::string tools = std::string(build) + "/bin";
-    setenv("PATH", (tools + ":" + m_savedPath).c_str(), 1);
+    SetEnv("PATH", std::string(build) + "/bin:" + (path ? path : ""));
 
     std::string pattern = (std::filesystem::temp_directory_path() / "embsql-tools-XXXXXX").string();
     ASSERT_NE(mkdtemp(pattern.data()), nullptr);
     m_dir = pattern;
     m_files = m_dir + "/my files";
     std::filesystem::create_directories(m_files);
-    setenv("EMBSQL_DATA_DIR", m_dir.c_str(), 1);
+    SetEnv("EMBSQL_DATA_DIR", m_dir);
 
-    m_admin = embsql::Admin::Create("SRV1", "DB1");
+    m_admin = embsql::Admin::Create("127.0.0.1", "DB1");
     embsql::InstallSchema(*m_admin);
     AddOperator("u1", "pw");
     embsql::FillDemoData(*m_admin, embsql::DemoSize{}, false);
+
+    if (ThroughFreeTds()) {
+        const std::filesystem::path odbc = m_dir + "/odbc";
+        std::filesystem::create_directories(odbc);
+        m_server = std::make_unique<embsqld_testkit::EmbsqldProcess>(
+            std::filesystem::path(build) / "bin/embsqld", m_dir, odbc / "embsqld.log");
+        for (const auto& [name, value] :
+             embsqld_testkit::FreeTdsEnvironment(odbc, m_server->Port()))
+            SetEnv(name, value);
+    }
 }
 
 void ToolTest::TearDown() {
+    m_server.reset();
     m_admin.reset();
     if (!m_dir.empty()) {
         std::error_code ec;
         std::filesystem::remove_all(m_dir, ec);
     }
-    unsetenv("EMBSQL_DATA_DIR");
-    setenv("PATH", m_savedPath.c_str(), 1);
+    for (auto it = m_saved.rbegin(); it != m_saved.rend(); ++it) {
+        if (it->second)
+            setenv(it->first.c_str(), it->second->c_str(), 1);
+        else
+            unsetenv(it->first.c_str());
+    }
+    m_saved.clear();
+}
+
+std::vector<std::string> ToolTest::Requests() const {
+    return m_server ? m_server->Requests() : std::vector<std::string>{};
 }
 
 void ToolTest::AddOperator(const std::string& login, const std::string& password) {

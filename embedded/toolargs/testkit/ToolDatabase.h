@@ -1,20 +1,28 @@
 // A test fixture for the server tools: a temporary data folder holding
-// server SRV1's database DB1 with the dealer schema, demo dealers and the
+// server 127.0.0.1's database DB1 with the dealer schema, demo dealers and the
 // operator login u1 (password "pw") with the program's rights and no more,
-// and the build's tools first on PATH.
+// and the build's tools first on PATH. With STO_TEST_FREETDS set, the tools
+// reach that database through FreeTDS's ODBC driver and embsqld, which runs
+// on a free port over the same data folder.
 #pragma once
 
+#include "EmbsqldProcess.h"
 #include "embsql/Admin.h"
 
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 namespace toolkit {
 
 using Rows = std::vector<std::vector<std::string>>;
+
+// Whether the tools' tests go through FreeTDS and embsqld (STO_TEST_FREETDS
+// is set and not empty).
+bool ThroughFreeTds();
 
 class ToolTest : public ::testing::Test {
 protected:
@@ -32,13 +40,19 @@ protected:
     // A path in that same folder.
     std::string PathOf(const std::string& name) const;
     embsql::Admin& Owner() { return *m_admin; }
+    // What embsqld received so far (see EmbsqldProcess::Requests); empty
+    // when the tools run in-process.
+    std::vector<std::string> Requests() const;
 
     std::string m_dir;   // the data folder
     std::string m_files; // "<dir>/my files"
 
 private:
+    void SetEnv(const std::string& name, const std::string& value);
+
     std::unique_ptr<embsql::Admin> m_admin;
-    std::string m_savedPath;
+    std::unique_ptr<embsqld_testkit::EmbsqldProcess> m_server;
+    std::vector<std::pair<std::string, std::optional<std::string>>> m_saved;
 };
 
 } // namespace toolkit
