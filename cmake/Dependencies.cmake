@@ -3,6 +3,8 @@ find_package(PkgConfig REQUIRED)
 find_package(Threads REQUIRED)
 find_package(wxWidgets 3.2 REQUIRED COMPONENTS core base)
 pkg_check_modules(ODBC REQUIRED IMPORTED_TARGET odbc)
+# The ODBC configuration (odbc.ini) as the driver manager reads it.
+pkg_check_modules(ODBCINST REQUIRED IMPORTED_TARGET odbcinst)
 pkg_check_modules(SQLITE3 REQUIRED IMPORTED_TARGET sqlite3)
 pkg_check_modules(SODIUM REQUIRED IMPORTED_TARGET libsodium)
 # The toolkit under wxWidgets, for what wxWidgets does not reach (accessibility).

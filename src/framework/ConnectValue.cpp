@@ -59,8 +59,12 @@ std::string ConnectValue(std::string_view value) {
     return text;
 }
 
-std::string WithoutPassword(std::string_view connectString) {
-    std::string kept;
+namespace {
+
+// Calls each(key, piece) for each piece of a connection string: the piece
+// as written (without its ';'), and its key with the blanks around it
+// dropped (empty for a piece without '=').
+template <typename Each> void ForEachPiece(std::string_view connectString, Each each) {
     std::size_t at = 0;
     while (at < connectString.size()) {
         const std::size_t eq = connectString.find('=', at);
@@ -79,17 +83,36 @@ std::string WithoutPassword(std::string_view connectString) {
             }
             end = ValueEnd(connectString, eq + 1);
         }
+        each(key, connectString.substr(at, end - at), end);
+        at = end < connectString.size() && connectString[end] == ';' ? end + 1 : end;
+    }
+}
+
+} // namespace
+
+std::string WithoutPassword(std::string_view connectString) {
+    std::string kept;
+    ForEachPiece(connectString, [&](std::string_view key, std::string_view piece, std::size_t end) {
         const bool password = (key.size() == 3 && strncasecmp(key.data(), "PWD", 3) == 0) ||
                               (key.size() == 8 && strncasecmp(key.data(), "Password", 8) == 0);
         if (!password) {
-            kept.append(connectString.substr(at, end - at));
+            kept.append(piece);
             if (end < connectString.size()) {
                 kept += ';';
             }
         }
-        at = end < connectString.size() && connectString[end] == ';' ? end + 1 : end;
-    }
+    });
     return kept;
+}
+
+std::vector<std::string> ConnectKeys(std::string_view connectString) {
+    std::vector<std::string> keys;
+    ForEachPiece(connectString, [&](std::string_view key, std::string_view, std::size_t) {
+        if (!key.empty()) {
+            keys.emplace_back(key);
+        }
+    });
+    return keys;
 }
 
 } // namespace fw

@@ -1,8 +1,9 @@
-// A value as it stands in an ODBC connection string.
+// A value as it stands in an ODBC connection string, and the keys of one.
 #pragma once
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace fw {
 
@@ -16,5 +17,9 @@ void AppendConnectValue(std::string& text, std::string_view value);
 
 // A completed connection string without its PWD or Password key.
 std::string WithoutPassword(std::string_view connectString);
+
+// The keys a connection string gives, as written (blanks around them
+// dropped), in order.
+std::vector<std::string> ConnectKeys(std::string_view connectString);
 
 } // namespace fw

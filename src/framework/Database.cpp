@@ -5,15 +5,68 @@
 #include "framework/Recordset.h"
 #include "platform/Wipe.h"
 
+#include <odbcinst.h>
+
 #include <algorithm>
 #include <cstring>
+#include <optional>
 #include <strings.h>
 #include <utility>
+#include <vector>
 
 namespace {
 
 constexpr const char kOdbcPrefix[] = "ODBC;";
 constexpr size_t kOdbcPrefixLength = sizeof(kOdbcPrefix) - 1;
+
+// A setting of the ODBC configuration (odbc.ini, the user's then the
+// system's); "" when it is not there.
+std::string OdbcIniValue(const std::string& section, const char* key) {
+    std::vector<char> buffer(1024);
+    for (;;) {
+        const int length = SQLGetPrivateProfileString(section.c_str(), key, "", buffer.data(),
+                                                      static_cast<int>(buffer.size()), "odbc.ini");
+        if (length < 0) {
+            return {};
+        }
+        // A full buffer may have cut the answer short.
+        if (static_cast<std::size_t>(length) + 2 < buffer.size()) {
+            return std::string(buffer.data(), static_cast<std::size_t>(length));
+        }
+        buffer.resize(buffer.size() * 4);
+    }
+}
+
+bool SameKey(std::string_view a, std::string_view b) {
+    return a.size() == b.size() && strncasecmp(a.data(), b.data(), a.size()) == 0;
+}
+
+// The settings of data source `dsn` as connection keys, "DRIVER=..;KEY=..;",
+// leaving out its description and the keys of `connect`; nullopt when the
+// configuration does not define it.
+std::optional<std::string> DataSourceKeys(const std::string& dsn, std::string_view connect) {
+    const std::string driver = OdbcIniValue(dsn, "Driver");
+    if (driver.empty()) {
+        return std::nullopt;
+    }
+    const std::vector<std::string> given = fw::ConnectKeys(connect);
+    std::string keys = "DRIVER=" + fw::ConnectValue(driver) + ";";
+    // Without a key, the answer is the section's keys, each ended by a zero.
+    const std::string names = OdbcIniValue(dsn, nullptr);
+    for (std::size_t at = 0; at < names.size();) {
+        const std::size_t end = std::min(names.find('\0', at), names.size());
+        const std::string name = names.substr(at, end - at);
+        at = end + 1;
+        const bool skipped = name.empty() || SameKey(name, "Driver") ||
+                             SameKey(name, "Description") ||
+                             std::any_of(given.begin(), given.end(),
+                                         [&](const std::string& k) { return SameKey(k, name); });
+        if (!skipped) {
+            keys += name + "=" + fw::ConnectValue(OdbcIniValue(dsn, name.c_str())) + ";";
+        }
+    }
+    return keys;
+}
 
 } // namespace
 
@@ -29,11 +82,18 @@ std::string CDatabase::BuildConnectString(const char* lpszDSN, const char* lpszC
                            "The connect text must start with \"ODBC;\": \"" + std::string(connect) +
                                "\"");
     }
+    const std::string_view keys = connect.substr(kOdbcPrefixLength);
     std::string result;
     if (lpszDSN != nullptr && *lpszDSN != '\0') {
-        result = "DSN=" + fw::ConnectValue(lpszDSN) + ";";
+        const std::optional<std::string> settings = DataSourceKeys(lpszDSN, keys);
+        result = settings ? *settings : "DSN=" + fw::ConnectValue(lpszDSN) + ";";
     }
-    result.append(connect.substr(kOdbcPrefixLength));
+    result.append(keys);
+    // Some drivers (FreeTDS) read a last value in braces up to the end of the
+    // text, its closing brace included.
+    if (!keys.empty() && keys.back() != ';') {
+        result += ';';
+    }
     return result;
 }
 

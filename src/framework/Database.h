@@ -20,8 +20,14 @@ public:
     CDatabase& operator=(const CDatabase&) = delete;
 
     // Connects to data source `lpszDSN` with the keys of `lpszConnect`, which must
-    // start with "ODBC;". The driver receives "DSN=<dsn>;" followed by the connect
-    // text's keys; the keys given there win over the data source's settings.
+    // start with "ODBC;". The driver receives the data source's settings from
+    // the ODBC configuration as keys, "DRIVER=<its driver>;KEY=value;...",
+    // followed by the connect text's keys, which take the place of the data
+    // source's own: so the connect text's keys win over the data source's
+    // settings with every driver, those too that refuse a DSN key beside
+    // keys that the data source holds (FreeTDS refuses SERVER with DSN). A
+    // data source the configuration does not define goes as "DSN=<dsn>;", for
+    // the driver manager to refuse.
     // `bUseCursorLib` gives every recordset on the connection what the cursor
     // library gives, whatever the driver: a read-only snapshot fixed when it
     // opens. The framework keeps that snapshot itself, in memory (see

@@ -37,18 +37,26 @@ TEST(CDatabaseConnectTest, CombinesDataSourceAndConnectKeys) {
     struct Case {
         const char* dsn;
         const char* connect;
-        const char* expected;
+        std::string expected;
     };
+    const std::string file = Env::DsnFile();
     const Case cases[] = {
+        // A data source the configuration does not define goes by name.
         {"Live", "ODBC;SERVER=s;Database=d;UID=u;PWD=p",
-         "DSN=Live;SERVER=s;Database=d;UID=u;PWD=p"},
+         "DSN=Live;SERVER=s;Database=d;UID=u;PWD=p;"},
         {"Live", "ODBC;", "DSN=Live;"},
-        {"Live", "odbc;UID=u", "DSN=Live;UID=u"},
-        {"", "ODBC;DSN=Other;UID=u", "DSN=Other;UID=u"},
+        {"Live", "odbc;UID=u", "DSN=Live;UID=u;"},
+        {"", "ODBC;DSN=Other;UID=u", "DSN=Other;UID=u;"},
         {nullptr, nullptr, ""},
         // A data source name cannot smuggle in keys of its own.
-        {"a;UID=sa", "ODBC;UID=u", "DSN={a;UID=sa};UID=u"},
+        {"a;UID=sa", "ODBC;UID=u", "DSN={a;UID=sa};UID=u;"},
         {"{x}y", "ODBC;", "DSN={{x}}y};"},
+        {"Live", "ODBC;PWD={a;b}", "DSN=Live;PWD={a;b};"},
+        // One it defines goes as its settings, the connect text's keys in
+        // place of its own.
+        {Env::kDsn, "ODBC;", "DRIVER=SQLiteTest;Database=" + file + ";"},
+        {Env::kDsn, "ODBC;UID=u", "DRIVER=SQLiteTest;Database=" + file + ";UID=u;"},
+        {Env::kDsn, "ODBC;SERVER=s; database =d", "DRIVER=SQLiteTest;SERVER=s; database =d;"},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(CDatabase::BuildConnectString(c.dsn, c.connect), c.expected)
