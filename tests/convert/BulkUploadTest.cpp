@@ -3,6 +3,8 @@
 // server's osql and bcp (or recording stand-ins), and the operator's boxes.
 #include <gtest/gtest.h>
 
+#include <fstream>
+
 #include "support/ServerEnv.h"
 #include "support/TestClock.h"
 #include "ui/DialogFixture.h"
@@ -48,9 +50,27 @@ protected:
         return texts;
     }
 
+    // Through FreeTDS, the statements embsqld received and the rows bcp
+    // sent (its prepared insert run once a row), the catalogue calls of the
+    // driver left out: `expected`.
+    void ExpectReceived(const std::vector<std::string>& expected) const {
+        if (!env.ThroughFreeTds()) {
+            return;
+        }
+        std::vector<std::string> received;
+        for (const auto& request : env.Requests()) {
+            if (request.rfind("batch: ", 0) == 0 || request.rfind("rpc: sp_execute ", 0) == 0) {
+                received.push_back(request);
+            }
+        }
+        EXPECT_EQ(received, expected);
+    }
+
     TestClock clock;
     ServerEnv env;
 };
+
+const char* const kTruncate = "batch: truncate table tbl_ConvertSolvaneToOrbelle ";
 
 TEST_F(BulkUploadTest, GoodFileConvertsItsClientsAndLogsTheTools) {
     const int before = CountCategory(2);
@@ -70,6 +90,17 @@ TEST_F(BulkUploadTest, GoodFileConvertsItsClientsAndLogsTheTools) {
     EXPECT_NE(log.find("3 converted, 0 refused"), std::string::npos) << log;
     EXPECT_TRUE(std::filesystem::exists(dir / "upload/7Dec26_ClientConversionOutput.log"));
     EXPECT_TRUE(Checked(IDC_MULTIPLE_USER));
+    // osql emptied the table, bcp sent the file's rows, osql ran the procedure.
+    std::vector<std::string> expected = {GroupListRequest(), kTruncate};
+    std::ifstream in(file);
+    for (std::string line; std::getline(in, line);) {
+        const std::size_t comma = line.find(',');
+        expected.push_back("rpc: sp_execute =1 ='" + line.substr(0, comma) + "' ='" +
+                           line.substr(comma + 1) + "'");
+    }
+    EXPECT_EQ(expected.size(), 5u);
+    expected.push_back("batch: exec stp_ConvertSolvaneToOrbelleBulk 1");
+    ExpectReceived(expected);
 }
 
 TEST_F(BulkUploadTest, BadFileStopsBeforeTheBulkProcedure) {
@@ -82,6 +113,8 @@ TEST_F(BulkUploadTest, BadFileStopsBeforeTheBulkProcedure) {
     const std::string log = dlg->m_strOutput.str();
     EXPECT_NE(log.find("\n0 rows copied."), std::string::npos) << log;
     EXPECT_EQ(log.find("converted,"), std::string::npos) << log;
+    // No row of the file reached the server, nor the call of the procedure.
+    ExpectReceived({GroupListRequest(), kTruncate});
 }
 
 TEST_F(BulkUploadTest, CancelDoesNothing) {

@@ -22,12 +22,36 @@ protected:
     // Chooses a group, then the first client listed for it.
     std::string ChooseFirstClient(int groupIndex) {
         ChooseListEntry(*dlg, IDC_GROUP_ID, groupIndex);
+        group = dlg->m_cboGroupId.GetLBText(groupIndex);
         EXPECT_GT(dlg->m_cboClientId.GetCount(), 0);
         ChooseListEntry(*dlg, IDC_CLIENT_ID, 0);
         return dlg->m_cboClientId.GetWindowText();
     }
 
+    // The call of a conversion procedure as embsqld receives it through
+    // FreeTDS: an RPC of the procedure with the two ids as its arguments.
+    std::string Call(const std::string& procedure, const std::string& client) const {
+        return "rpc: " + procedure + " ='" + group + "' ='" + client + "'";
+    }
+    // The procedure calls embsqld received; empty in-process.
+    std::vector<std::string> Calls() const {
+        std::vector<std::string> calls;
+        for (const auto& request : env.Requests()) {
+            if (request.rfind("rpc: stp_", 0) == 0) {
+                calls.push_back(request);
+            }
+        }
+        return calls;
+    }
+    // Through FreeTDS, the procedure calls embsqld received are `expected`.
+    void ExpectCalls(const std::vector<std::string>& expected) const {
+        if (env.ThroughFreeTds()) {
+            EXPECT_EQ(Calls(), expected);
+        }
+    }
+
     ServerEnv env;
+    std::string group;
 };
 
 TEST_F(SingleConversionTest, ClientMovesFromOneListToTheOtherAndBack) {
@@ -61,6 +85,15 @@ TEST_F(SingleConversionTest, ClientMovesFromOneListToTheOtherAndBack) {
     EXPECT_EQ(env.Query("select count(*) from tbl_DealerConversionHistory where sClientId = '" +
                         client + "'")[0][0],
               "2");
+    // Through FreeTDS: each list and each call, in the order sent.
+    if (env.ThroughFreeTds()) {
+        EXPECT_EQ(env.Requests(),
+                  (std::vector<std::string>{
+                      GroupListRequest(), ClientListRequest(group, 2),
+                      Call("stp_ConvertSolvaneToOrbelle", client), ClientListRequest(group, 2),
+                      ClientListRequest(group, 4), Call("stp_ConvertOrbelleToSolvane", client),
+                      ClientListRequest(group, 4)}));
+    }
 }
 
 TEST_F(SingleConversionTest, MissingIdsAreRefusedBeforeAnythingIsSent) {
@@ -76,6 +109,13 @@ TEST_F(SingleConversionTest, MissingIdsAreRefusedBeforeAnythingIsSent) {
     EXPECT_EQ(Entries().size(), 1u);
     EXPECT_GT(dlg->m_cboClientId.GetCount(), 0);
     EXPECT_EQ(env.Query("select count(*) from tbl_DealerConversionHistory")[0][0], "0");
+    // Only the lists went to the server: for the blank group, then the chosen one twice.
+    if (env.ThroughFreeTds()) {
+        const std::string chosen = dlg->m_cboGroupId.GetLBText(1);
+        EXPECT_EQ(env.Requests(), (std::vector<std::string>{
+                                      GroupListRequest(), ClientListRequest("", 2),
+                                      ClientListRequest(chosen, 2), ClientListRequest(chosen, 2)}));
+    }
 }
 
 TEST_F(SingleConversionTest, SeveralAnswerRowsAlternateEntryAndBox) {
@@ -94,6 +134,7 @@ TEST_F(SingleConversionTest, SeveralAnswerRowsAlternateEntryAndBox) {
     const auto entries = Entries();
     EXPECT_EQ(std::vector<std::string>(entries.begin() + 1, entries.end()),
               (std::vector<std::string>{"one " + client, "two", "three"}));
+    ExpectCalls({Call("stp_ConvertSolvaneToOrbelle", client)});
 }
 
 TEST_F(SingleConversionTest, ProcedureErrorIsShownWithTheWarningIconThenLogged) {
@@ -113,12 +154,14 @@ TEST_F(SingleConversionTest, ProcedureErrorIsShownWithTheWarningIconThenLogged) 
     EXPECT_FALSE(dlg->m_rsDealerMaster.IsOpen());
     // The dialog goes on: the list is refilled and another command works.
     EXPECT_GT(dlg->m_cboClientId.GetCount(), 0);
+    ExpectCalls({Call("stp_ConvertSolvaneToOrbelle", client)});
 }
 
 TEST_F(SingleConversionTest, MissingProcedureIsADatabaseError) {
     env.Run("delete from embsql_procedure");
-    ChooseFirstClient(1);
+    const std::string client = ChooseFirstClient(1);
     Click(*dlg, IDC_CONVERT);
+    ExpectCalls({Call("stp_ConvertSolvaneToOrbelle", client)});
     ASSERT_EQ(ui.boxes.size(), 1u);
     EXPECT_EQ(ui.boxes[0].style, static_cast<UINT>(MB_ICONEXCLAMATION));
     EXPECT_NE(
@@ -139,6 +182,7 @@ TEST_F(SingleConversionTest, TheRadioButtonsDecideNotTheButtonPressed) {
     dlg->SendCommand(IDC_CONVERT);
     EXPECT_EQ(ui.fileRequests.size(), 1u);
     EXPECT_EQ(dlg->m_nCriteria, 1);
+    ExpectCalls({Call("stp_ConvertSolvaneToOrbelle", client)});
 }
 
 } // namespace

@@ -49,6 +49,12 @@ TEST_F(ClientListTest, GroupSelectionAndDirectionDecideTheClients) {
     ChooseListEntry(*dlg, IDC_GROUP_ID, 0);
     EXPECT_TRUE(ListItems(dlg->m_cboClientId).empty());
     EXPECT_TRUE(ui.boxes.empty());
+    if (env.ThroughFreeTds()) {
+        EXPECT_EQ(env.Requests(),
+                  (std::vector<std::string>{
+                      GroupListRequest(), ClientListRequest(group, 2), ClientListRequest(group, 4),
+                      ClientListRequest(group, 2), ClientListRequest("", 2)}));
+    }
 }
 
 TEST_F(ClientListTest, SingleUserRefillsForTheBlankGroupAfterMultipleUser) {
@@ -75,6 +81,11 @@ TEST_F(ClientListTest, AnApostropheInAGroupIdFindsItsOwnClientsOnly) {
     // Shown with blanks around it, the id is sent trimmed and so finds nothing.
     ChooseListEntry(*dlg, IDC_GROUP_ID, ListIndexOf(dlg->m_cboGroupId, " G X "));
     EXPECT_TRUE(ListItems(dlg->m_cboClientId).empty());
+    if (env.ThroughFreeTds()) {
+        EXPECT_EQ(env.Requests(),
+                  (std::vector<std::string>{GroupListRequest(), ClientListRequest("O'Neil", 2),
+                                            ClientListRequest("G X", 2)}));
+    }
 }
 
 TEST_F(ClientListTest, ErrorWhileRefillingIsShownAndTheDialogGoesOn) {
@@ -87,6 +98,9 @@ TEST_F(ClientListTest, ErrorWhileRefillingIsShownAndTheDialogGoesOn) {
         << ui.boxes[0].text;
     EXPECT_FALSE(dlg->m_rsDealerMaster.IsOpen());
     EXPECT_FALSE(dlg->HasEnded());
+    if (env.ThroughFreeTds()) {
+        EXPECT_EQ(env.Requests().back(), ClientListRequest(dlg->m_cboGroupId.GetLBText(1), 2));
+    }
 }
 
 // The same program on Debian's SQLite ODBC driver and a plain SQLite file:
@@ -119,7 +133,7 @@ TEST_F(SecondDriverTest, GroupAndClientListsThroughTheSqliteDriver) {
                                           {"Server PWD", SealPassword("unused"), true}}));
     ScopedEnv hivePath("SOLVANETOORBELLE_HKLM", (dir / "HKLM.reg").string());
     Open();
-    EXPECT_TRUE(ui.boxes.empty());
+    EXPECT_TRUE(ui.boxes.empty()) << (ui.boxes.empty() ? "" : ui.boxes[0].text);
     EXPECT_EQ(ListItems(dlg->m_cboGroupId), (std::vector<std::string>{"", "G01", "G02"}));
     ChooseListEntry(*dlg, IDC_GROUP_ID, 1);
     EXPECT_EQ(ListItems(dlg->m_cboClientId), (std::vector<std::string>{"C0", "C1"}));

@@ -86,8 +86,11 @@ TEST_F(StartupTest, ConnectsListsTheGroupsAndLogsOneEntry) {
         << dlg->m_database.GetConnect();
     EXPECT_FALSE(dlg->m_rsDealerMaster.IsOpen());
     EXPECT_STREQ(dlg->m_settings.password, "s3cret pass");
-    EXPECT_EQ(dlg->m_settings.dataSourceName, "SolvaneToOrbelle");
+    EXPECT_EQ(dlg->m_settings.dataSourceName, env.DataSource());
     EXPECT_EQ(dlg->GetSystemMenu(FALSE)->GetMenuItemCount(), 3u);
+    if (env.ThroughFreeTds()) {
+        EXPECT_EQ(env.Requests(), std::vector<std::string>{GroupListRequest()});
+    }
 }
 
 TEST_F(StartupTest, EmptyGroupTableLeavesTheBlankEntryAndStillLogs) {
@@ -170,6 +173,7 @@ TEST_F(StartupTest, RefusedLoginIsShownAndTheDialogStaysUp) {
     EXPECT_TRUE(dlg->m_strOutput.empty());
     // Later steps of start-up did not run.
     EXPECT_EQ(dlg->GetDlgItemText(IDC_DATABASE_NAME), "");
+    EXPECT_TRUE(env.Requests().empty()); // nothing reached embsqld
 }
 
 TEST_F(StartupTest, PasswordsWithTheConnectionTextsOwnCharactersConnect) {

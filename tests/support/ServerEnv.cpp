@@ -69,6 +69,23 @@ std::string HiveText(const std::vector<HiveValue>& values) {
     return text;
 }
 
+std::string GroupListRequest() {
+    return "batch: select sDealerId from tbl_DealerMaster where nDealerCategory = 7";
+}
+
+std::string ClientListRequest(const std::string& group, int category) {
+    std::string quoted;
+    for (char c : group) {
+        quoted += c;
+        if (c == '\'') {
+            quoted += c;
+        }
+    }
+    return "batch: select sDealerId from tbl_DealerMaster where sGroupCode in(select sDealerCode "
+           "from tbl_DealerMaster Where sDealerId = '" +
+           quoted + "') and  nDealerCategory = " + std::to_string(category);
+}
+
 ServerEnv::ServerEnv(const std::filesystem::path& root, ServerOptions options)
     : m_options(std::move(options)), m_root(root), m_hive(root / "HKLM.reg") {
     const auto build = BuildDir();
@@ -94,17 +111,39 @@ ServerEnv::ServerEnv(const std::filesystem::path& root, ServerOptions options)
     if (status != 0) {
         throw std::runtime_error("embsql-admin setup failed");
     }
+    if (embsqld_testkit::TestsThroughFreeTds()) {
+        m_server = std::make_unique<embsqld_testkit::EmbsqldProcess>(
+            build / "bin/embsqld", root / "data", root / "embsqld.log");
+        const std::string port = std::to_string(m_server->Port());
+        for (const auto& [name, value] :
+             embsqld_testkit::FreeTdsEnvironment(root, m_server->Port())) {
+            set(name.c_str(), value);
+        }
+        // unixODBC keeps what it read of odbc.ini for some seconds, by data
+        // source and key: a data source of its own per server keeps a later
+        // environment in the same process from meeting an earlier port.
+        m_dataSource += " " + port;
+        WriteFile(root / "odbc.ini", "[" + m_dataSource + "]\nDriver=FreeTDS\nServer=" + o.server +
+                                         "\nPort=" + port + "\nTDS_Version=7.4\n");
+    }
     WriteHive(Settings());
 }
 
-ServerEnv::~ServerEnv() = default;
+// embsqld stops before the environment and the files go.
+ServerEnv::~ServerEnv() {
+    m_server.reset();
+}
+
+std::vector<std::string> ServerEnv::Requests() const {
+    return m_server ? m_server->Requests() : std::vector<std::string>{};
+}
 
 std::vector<HiveValue> ServerEnv::Settings() const {
     return {
         {"DataBase-IPAddress", m_options.server},
         {"LIVEDatabase-Name", m_options.database},
         {"Server UserID", m_options.login},
-        {"LIVEDSN-Name", "SolvaneToOrbelle"},
+        {"LIVEDSN-Name", m_dataSource},
         {"Server PWD", SealPassword(m_options.password), true},
     };
 }

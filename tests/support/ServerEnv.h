@@ -1,6 +1,10 @@
 // A complete place for the program to run in a test: an embedded-server
 // database with demo data, an ODBC configuration naming the embedded driver,
 // a registry hive with the five settings, and the server's tools on PATH.
+// With STO_TEST_FREETDS set, the program and the tools reach the same
+// database through the real client stack instead: embsqld serves it on a free
+// port, the data source is on FreeTDS's ODBC driver, the tools go through
+// that driver.
 #pragma once
 
 #include <filesystem>
@@ -10,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "EmbsqldProcess.h"
 #include "support/TempDir.h"
 
 namespace testing_support {
@@ -42,6 +47,12 @@ struct ServerOptions {
     int clientsPerGroup = 4;
 };
 
+// The program's statements as embsqld's trace records them: the group list,
+// and the client list of `group` (sent with its apostrophes doubled) for a
+// category (2 Solvane, 4 Orbelle).
+std::string GroupListRequest();
+std::string ClientListRequest(const std::string& group, int category);
+
 class ServerEnv {
 public:
     // Makes the database under `root` and points the environment at it.
@@ -60,11 +71,22 @@ public:
     // Defines or replaces a stored procedure ("create procedure ... as ...").
     void DefineProcedure(const std::string& definition) const;
 
+    // Whether the program goes through FreeTDS and embsqld.
+    bool ThroughFreeTds() const { return m_server != nullptr; }
+    // What embsqld received so far, a statement or call an entry (see
+    // EmbsqldProcess::Requests); empty in-process.
+    std::vector<std::string> Requests() const;
+    // The data source the hive names: "SolvaneToOrbelle", with the server's
+    // port after it through FreeTDS.
+    const std::string& DataSource() const { return m_dataSource; }
+
 private:
     ServerOptions m_options;
     std::filesystem::path m_root;
     std::filesystem::path m_hive;
+    std::string m_dataSource = "SolvaneToOrbelle";
     std::vector<std::unique_ptr<ScopedEnv>> m_env;
+    std::unique_ptr<embsqld_testkit::EmbsqldProcess> m_server;
 };
 
 } // namespace testing_support

@@ -2,6 +2,7 @@
 #include "EmbsqldProcess.h"
 
 #include <csignal>
+#include <cstdlib>
 #include <fcntl.h>
 #include <fstream>
 #include <spawn.h>
@@ -15,6 +16,11 @@ namespace embsqld_testkit {
 
 std::filesystem::path FreeTdsDriver() {
     return EMBSQLD_TESTKIT_TDSODBC;
+}
+
+bool TestsThroughFreeTds() {
+    const char* value = std::getenv("STO_TEST_FREETDS");
+    return value != nullptr && *value != '\0';
 }
 
 EmbsqldProcess::EmbsqldProcess(const std::filesystem::path& program,

@@ -14,6 +14,10 @@ namespace embsqld_testkit {
 // Debian's FreeTDS ODBC driver (package tdsodbc).
 std::filesystem::path FreeTdsDriver();
 
+// Whether tests go through FreeTDS and embsqld rather than the embedded
+// engine in their own process: STO_TEST_FREETDS is set and not empty.
+bool TestsThroughFreeTds();
+
 class EmbsqldProcess {
 public:
     // Starts `program` --listen 127.0.0.1:0 --data-dir `dataDir` --log `log`

@@ -9,11 +9,6 @@
 
 namespace toolkit {
 
-bool ThroughFreeTds() {
-    const char* value = std::getenv("STO_TEST_FREETDS");
-    return value != nullptr && *value != '\0';
-}
-
 void ToolTest::SetEnv(const std::string& name, const std::string& value) {
     const char* before = std::getenv(name.c_str());
     m_saved.emplace_back(name, before ? std::optional<std::string>(before) : std::nullopt);

@@ -20,9 +20,10 @@ namespace toolkit {
 
 using Rows = std::vector<std::vector<std::string>>;
 
-// Whether the tools' tests go through FreeTDS and embsqld (STO_TEST_FREETDS
-// is set and not empty).
-bool ThroughFreeTds();
+// Whether the tools' tests go through FreeTDS and embsqld.
+inline bool ThroughFreeTds() {
+    return embsqld_testkit::TestsThroughFreeTds();
+}
 
 class ToolTest : public ::testing::Test {
 protected:
