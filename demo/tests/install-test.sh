@@ -57,6 +57,18 @@ grep -q -E "^ +6 rows copied\.$" <<<"$out" || fail "the upload copied no rows: $
 ! grep -q -F "$build" <<<"$out" || fail "the demo names the build tree: $out"
 grep -q -x "Driver = $driver" "$demo/odbcinst.ini" || fail "the demo's data source is not on the install's driver"
 
+# --network: the same demo through FreeTDS's ODBC driver to the install's
+# embsqld, which got the program's call and the tools' statements, and is
+# stopped at the end.
+out=$(run XDG_DATA_HOME="$work/data" solvanetoorbelle-demo --network --headless 2>&1) ||
+  fail "the demo through the network: $out"
+grep -q -E "^ +6 rows copied\.$" <<<"$out" || fail "the upload through the network copied no rows: $out"
+grep -q "^  rpc: stp_ConvertSolvaneToOrbelle ='G001' ='C[0-9]*'$" <<<"$out" ||
+  fail "embsqld did not receive the conversion: $out"
+grep -q "^  batch: exec stp_ConvertSolvaneToOrbelleBulk 1$" <<<"$out" ||
+  fail "embsqld did not receive the bulk procedure: $out"
+! pgrep -f "^$prefix/sbin/embsqld " >/dev/null || fail "embsqld still runs"
+
 # --env points a shell at the demo: the install's osql first on PATH.
 # shellcheck disable=SC2016
 count=$(run XDG_DATA_HOME="$work/data" bash -c 'eval "$(solvanetoorbelle-demo --env)" &&
@@ -83,7 +95,7 @@ grep -q "not a demo's" <<<"$out" || fail "refused with: $out"
 [ "$(ls -A "$work/mine")" = notes.txt ] || fail "$work/mine was changed"
 
 # Wrong calls end with a message, doing nothing.
-for call in "--env --dir $work/none" "--bogus" "--dir" "--headless --make-only"; do
+for call in "--env --dir $work/none" "--bogus" "--dir" "--headless --make-only" "--network --env"; do
   # shellcheck disable=SC2086
   if out=$(run solvanetoorbelle-demo $call 2>&1); then fail "solvanetoorbelle-demo $call succeeded"; fi
   grep -q "^solvanetoorbelle-demo: " <<<"$out" || fail "solvanetoorbelle-demo $call said: $out"
