@@ -15,15 +15,15 @@ protected:
     // What osql answers `query` as `login` on `database`, and its status.
     toolkit::ToolOutput Osql(const std::string& database, const std::string& login,
                              const std::string& password, const std::string& query) {
-        return RunTool({"osql", "-S", "127.0.0.1", "-d", database, "-U", login, "-P", password, "-Q",
-                        query, "-w500"});
+        return RunTool({"osql", "-S", "127.0.0.1", "-d", database, "-U", login, "-P", password,
+                        "-Q", query, "-w500"});
     }
 };
 
 TEST_F(AdminCommandTest, SetupMakesTheOperatorAndAnAdministratorWhenAsked) {
     const toolkit::ToolOutput setup =
-        RunTool({"embsql-admin", "setup", "127.0.0.1", "Dealer.DB", "op", "op pass", "--admin", "boss",
-                 "boss pass", "--groups", "2", "--clients", "3"});
+        RunTool({"embsql-admin", "setup", "127.0.0.1", "Dealer.DB", "op", "op pass", "--admin",
+                 "boss", "boss pass", "--groups", "2", "--clients", "3"});
     ASSERT_EQ(setup.status, 0) << setup.text;
     EXPECT_NE(setup.text.find("operator op, administrator boss"), std::string::npos) << setup.text;
     auto admin = embsql::Admin::Open("127.0.0.1", "Dealer.DB");
@@ -41,7 +41,8 @@ TEST_F(AdminCommandTest, SetupMakesTheOperatorAndAnAdministratorWhenAsked) {
 
     // Run again, setup gives the operator exactly the program's rights again.
     admin->SetRights("op", embsql::Role::Admin, {});
-    ASSERT_EQ(RunTool({"embsql-admin", "setup", "127.0.0.1", "Dealer.DB", "op", "op pass"}).status, 0);
+    ASSERT_EQ(RunTool({"embsql-admin", "setup", "127.0.0.1", "Dealer.DB", "op", "op pass"}).status,
+              0);
     EXPECT_EQ(admin->RoleOf("op"), embsql::Role::User);
     EXPECT_EQ(admin->PermissionsOf("op"), embsql::ProgramPermissions());
 }

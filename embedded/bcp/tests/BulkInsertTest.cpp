@@ -87,8 +87,10 @@ TEST_F(BulkInsertTest, ValuesThatDoNotFitAreRefusedAndNotKept) {
 }
 
 TEST_F(BulkInsertTest, OpenRefusesAMissingTableOrABadLogin) {
-    EXPECT_THROW(embsql::BulkInsert::Open("127.0.0.1", "DB1", "u1", "pw", "tbl_None"), embsql::Error);
-    EXPECT_THROW(embsql::BulkInsert::Open("127.0.0.1", "DB1", "u1", "bad", "tbl_Load"), embsql::Error);
+    EXPECT_THROW(embsql::BulkInsert::Open("127.0.0.1", "DB1", "u1", "pw", "tbl_None"),
+                 embsql::Error);
+    EXPECT_THROW(embsql::BulkInsert::Open("127.0.0.1", "DB1", "u1", "bad", "tbl_Load"),
+                 embsql::Error);
 }
 
 } // namespace

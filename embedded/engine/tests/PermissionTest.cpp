@@ -87,8 +87,8 @@ TEST_F(PermissionTest, AnOperatorIsRefusedEverythingElseAndNothingChanges) {
          "Cannot find the object \"tbl_DealerConversionHistory\" because it does not exist or "
          "you do not have permissions."},
         {"exec stp_Purge", "42000", 229, Denied("EXECUTE", "stp_Purge")},
-        {"insert into tbl_DealerMaster (sDealerId, sDealerCode) values ('C9', 'K9')", "42000",
-         229, Denied("INSERT", "tbl_DealerMaster")},
+        {"insert into tbl_DealerMaster (sDealerId, sDealerCode) values ('C9', 'K9')", "42000", 229,
+         Denied("INSERT", "tbl_DealerMaster")},
         // What does not exist is reported as missing, whatever the rights.
         {"select * from tbl_Nope", "42S02", 208, "Invalid object name 'tbl_Nope'."},
         {"exec stp_Nope", "42000", 2812, "Could not find stored procedure 'stp_Nope'."},

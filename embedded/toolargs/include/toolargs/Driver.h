@@ -22,9 +22,10 @@ std::optional<std::string> DriverFromEnvironment();
 
 // The connection string of the tools' -S, -d, -U and -P on `driver`: the
 // server as -S gives it (host, host,port or host\instance; "(local)" and
-// "." are this machine; a host alone is given SQL Server's port, 1433), values in braces where they hold what would end
-// them, then the keys of $EMBSQL_TOOLS_CONNECT when it is set (say
-// "TrustServerCertificate=yes" for a driver that insists on encryption).
+// "." are this machine; a host alone is given SQL Server's port, 1433),
+// values in braces where they hold what would end them, then the keys of
+// $EMBSQL_TOOLS_CONNECT when it is set (say "TrustServerCertificate=yes"
+// for a driver that insists on encryption).
 std::string ConnectString(std::string_view driver, std::string_view server,
                           std::string_view database, std::string_view login,
                           std::string_view password);
