@@ -13,7 +13,7 @@ bool IsBlank(char c) {
 }
 
 bool NeedsBraces(std::string_view value) {
-    return value.find_first_of(";}") != std::string_view::npos ||
+    return value.find(';') != std::string_view::npos ||
            (!value.empty() &&
             (value.front() == '{' || IsBlank(value.front()) || IsBlank(value.back())));
 }

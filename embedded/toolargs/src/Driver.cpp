@@ -86,10 +86,12 @@ SQLRETURN StmtCheck(SQLRETURN rc, const Handle& stmt) {
 }
 
 // A connection-string value, in braces (with '}' doubled) when it holds what
-// would end it early or would be trimmed.
+// would end it early or would be trimmed. A '}' alone needs none: unbraced,
+// a value runs to the next ';' in every parser, and FreeTDS does not read a
+// doubled '}' in braces as one.
 std::string Value(std::string_view value) {
     const bool braces =
-        value.find_first_of(";}") != std::string_view::npos ||
+        value.find(';') != std::string_view::npos ||
         (!value.empty() && (value.front() == '{' || value.front() == ' ' || value.back() == ' '));
     if (!braces)
         return std::string(value);

@@ -24,7 +24,8 @@ TEST(ToolsDriver, ConnectStringCarriesTheOptionsWhole) {
         {"host\\SQLEXPRESS", "DB1", "pw", "SERVER=host\\SQLEXPRESS;DATABASE=DB1;UID=u1;PWD=pw"},
         {"(local)", "Dealer DB", "", "SERVER=localhost,1433;DATABASE=Dealer DB;UID=u1;PWD="},
         {".", "DB1", "a;PWD=b", "SERVER=localhost,1433;DATABASE=DB1;UID=u1;PWD={a;PWD=b}"},
-        {"h", " padded ", "}{", "SERVER=h,1433;DATABASE={ padded };UID=u1;PWD={}}{}"},
+        {"h", " padded ", "}{", "SERVER=h,1433;DATABASE={ padded };UID=u1;PWD=}{"},
+        {"h", "DB1", "{a};b", "SERVER=h,1433;DATABASE=DB1;UID=u1;PWD={{a}};b}"},
     };
     for (const auto& c : cases)
         EXPECT_EQ(tooldriver::ConnectString("FreeTDS", c.server, c.database, "u1", c.password),
