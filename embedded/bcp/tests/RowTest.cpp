@@ -3,6 +3,7 @@
 #include "BcpSettings.h"
 #include "RowCheck.h"
 #include "RowReader.h"
+#include "support/TempDir.h"
 #include "toolargs/Options.h"
 
 #include <gtest/gtest.h>
@@ -151,9 +152,8 @@ protected:
             rows.emplace_back(row);
         return rows;
     }
-    std::string m_path =
-        (std::filesystem::temp_directory_path() / ("bcp-rows-" + std::to_string(getpid()) + ".txt"))
-            .string();
+    testing_support::TempDir m_dir;
+    std::string m_path = (m_dir / "rows.txt").string();
 };
 
 TEST_F(RowReaderTest, RowsEndAtTheTerminator) {
@@ -191,8 +191,7 @@ TEST_F(RowReaderTest, ATerminatorAcrossTwoReadsIsFound) {
 
 TEST_F(RowReaderTest, AMissingFileOrAFolderIsRefused) {
     EXPECT_THROW(bcp::RowReader("/nonexistent/bcp/file.csv", "\n"), std::runtime_error);
-    EXPECT_THROW(bcp::RowReader(std::filesystem::temp_directory_path().string(), "\n"),
-                 std::runtime_error);
+    EXPECT_THROW(bcp::RowReader(m_dir.path().string(), "\n"), std::runtime_error);
 }
 
 } // namespace

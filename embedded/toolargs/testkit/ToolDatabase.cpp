@@ -10,9 +10,7 @@
 namespace toolkit {
 
 void ToolTest::SetEnv(const std::string& name, const std::string& value) {
-    const char* before = std::getenv(name.c_str());
-    m_saved.emplace_back(name, before ? std::optional<std::string>(before) : std::nullopt);
-    setenv(name.c_str(), value.c_str(), 1);
+    m_env.push_back(std::make_unique<testing_support::ScopedEnv>(name, value));
 }
 
 void ToolTest::SetUp() {
@@ -21,9 +19,8 @@ void ToolTest::SetUp() {
     const char* path = std::getenv("PATH");
     SetEnv("PATH", std::string(build) + "/bin:" + (path ? path : ""));
 
-    std::string pattern = (std::filesystem::temp_directory_path() / "embsql-tools-XXXXXX").string();
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-    m_dir = pattern;
+    m_temp = std::make_unique<testing_support::TempDir>();
+    m_dir = m_temp->path().string();
     m_files = m_dir + "/my files";
     std::filesystem::create_directories(m_files);
     SetEnv("EMBSQL_DATA_DIR", m_dir);
@@ -47,17 +44,9 @@ void ToolTest::SetUp() {
 void ToolTest::TearDown() {
     m_server.reset();
     m_admin.reset();
-    if (!m_dir.empty()) {
-        std::error_code ec;
-        std::filesystem::remove_all(m_dir, ec);
-    }
-    for (auto it = m_saved.rbegin(); it != m_saved.rend(); ++it) {
-        if (it->second)
-            setenv(it->first.c_str(), it->second->c_str(), 1);
-        else
-            unsetenv(it->first.c_str());
-    }
-    m_saved.clear();
+    m_temp.reset();
+    while (!m_env.empty())
+        m_env.pop_back();
 }
 
 std::vector<std::string> ToolTest::Requests() const {

@@ -8,11 +8,11 @@
 
 #include "EmbsqldProcess.h"
 #include "embsql/Admin.h"
+#include "support/TempDir.h"
 
 #include <gtest/gtest.h>
 
 #include <memory>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -51,9 +51,10 @@ protected:
 private:
     void SetEnv(const std::string& name, const std::string& value);
 
+    std::unique_ptr<testing_support::TempDir> m_temp;
     std::unique_ptr<embsql::Admin> m_admin;
     std::unique_ptr<embsqld_testkit::EmbsqldProcess> m_server;
-    std::vector<std::pair<std::string, std::optional<std::string>>> m_saved;
+    std::vector<std::unique_ptr<testing_support::ScopedEnv>> m_env; // undone last first
 };
 
 } // namespace toolkit

@@ -8,6 +8,8 @@
 #include <fstream>
 #include <sstream>
 
+#include "support/TempDir.h"
+
 namespace {
 
 std::string ReadAll(const std::filesystem::path& path) {
@@ -18,8 +20,8 @@ std::string ReadAll(const std::filesystem::path& path) {
 }
 
 TEST(OutputFileTest, EmptiesAnEarlierFileAndWritesLines) {
-    const std::filesystem::path path =
-        std::filesystem::temp_directory_path() / ("toolargs-out-" + std::to_string(getpid()));
+    const testing_support::TempDir dir;
+    const std::filesystem::path path = dir / "out.log";
     std::ofstream(path) << "text of an earlier run that is longer than the new one\n";
     {
         toolargs::OutputFile out(path.string());
@@ -29,7 +31,6 @@ TEST(OutputFileTest, EmptiesAnEarlierFileAndWritesLines) {
         EXPECT_TRUE(out.Close()) << "a second close is harmless";
     }
     EXPECT_EQ(ReadAll(path), "first\nsecond");
-    std::filesystem::remove(path);
 }
 
 TEST(OutputFileTest, AFileThatCannotBeOpenedIsNamedInTheError) {
@@ -44,9 +45,7 @@ TEST(OutputFileTest, AFileThatCannotBeOpenedIsNamedInTheError) {
 }
 
 TEST(OutputFileTest, ASymbolicLinkAtTheNameIsRefusedAndItsTargetKept) {
-    const std::filesystem::path dir =
-        std::filesystem::temp_directory_path() / ("toolargs-link-" + std::to_string(getpid()));
-    std::filesystem::create_directories(dir);
+    const testing_support::TempDir dir;
     const std::filesystem::path victim = dir / "victim.txt";
     std::ofstream(victim) << "precious\n";
     const std::filesystem::path absent = dir / "absent.txt";
@@ -67,7 +66,6 @@ TEST(OutputFileTest, ASymbolicLinkAtTheNameIsRefusedAndItsTargetKept) {
     }
     EXPECT_EQ(ReadAll(victim), "precious\n");
     EXPECT_FALSE(std::filesystem::exists(absent)) << "the link's target was created";
-    std::filesystem::remove_all(dir);
 }
 
 } // namespace
