@@ -51,15 +51,15 @@ protected:
     }
 
     // Through FreeTDS, the statements embsqld received and the rows bcp
-    // sent (its prepared insert run once a row), the catalogue calls of the
-    // driver left out: `expected`.
+    // sent (one prepared insert of all the file's rows), the catalogue calls
+    // of the driver left out: `expected`.
     void ExpectReceived(const std::vector<std::string>& expected) const {
         if (!env.ThroughFreeTds()) {
             return;
         }
         std::vector<std::string> received;
         for (const auto& request : env.Requests()) {
-            if (request.rfind("batch: ", 0) == 0 || request.rfind("rpc: sp_execute ", 0) == 0) {
+            if (request.rfind("batch: ", 0) == 0 || request.rfind("rpc: sp_prepexec ", 0) == 0) {
                 received.push_back(request);
             }
         }
@@ -91,16 +91,26 @@ TEST_F(BulkUploadTest, GoodFileConvertsItsClientsAndLogsTheTools) {
     EXPECT_TRUE(std::filesystem::exists(dir / "upload/7Dec26_ClientConversionOutput.log"));
     EXPECT_TRUE(Checked(IDC_MULTIPLE_USER));
     // osql emptied the table, bcp sent the file's rows, osql ran the procedure.
-    std::vector<std::string> expected = {GroupListRequest(), kTruncate};
+    std::string types, tuples, values;
     std::ifstream in(file);
+    int marker = 0;
     for (std::string line; std::getline(in, line);) {
         const std::size_t comma = line.find(',');
-        expected.push_back("rpc: sp_execute =1 ='" + line.substr(0, comma) + "' ='" +
-                           line.substr(comma + 1) + "'");
+        for (int k = 0; k < 2; ++k) {
+            types += marker == 0 ? "@P" : ",@P";
+            types += std::to_string(++marker) + " VARCHAR(20)";
+        }
+        tuples += (marker > 2 ? ", (@P" : "(@P") + std::to_string(marker - 1) + ", @P" +
+                  std::to_string(marker) + ")";
+        values += " ='" + line.substr(0, comma) + "' ='" + line.substr(comma + 1) + "'";
     }
-    EXPECT_EQ(expected.size(), 5u);
-    expected.push_back("batch: exec stp_ConvertSolvaneToOrbelleBulk 1");
-    ExpectReceived(expected);
+    EXPECT_EQ(marker, 6);
+    ExpectReceived({GroupListRequest(), kTruncate,
+                    "rpc: sp_prepexec  out=null ='" + types +
+                        "' ='insert into [tbl_ConvertSolvaneToOrbelle] ([sGroupId], [sClientId]) "
+                        "values " +
+                        tuples + "'" + values,
+                    "batch: exec stp_ConvertSolvaneToOrbelleBulk 1"});
 }
 
 TEST_F(BulkUploadTest, BadFileStopsBeforeTheBulkProcedure) {

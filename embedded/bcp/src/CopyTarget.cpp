@@ -1,4 +1,4 @@
-// bcp's two targets: the engine's bulk insert, and a driver's parameter arrays.
+// bcp's two targets: the engine's bulk insert, and a driver's multi-row inserts.
 #include "CopyTarget.h"
 
 #include "embsql/BulkInsert.h"
@@ -7,9 +7,9 @@
 namespace bcp {
 namespace {
 
-// Rows sent in one call of the driver: a thousand, so that each "1000 rows
+// Rows sent in one request at most: a thousand, so that each "1000 rows
 // sent" line of the report follows rows that went out.
-constexpr std::size_t kRowsPerArray = 1000;
+constexpr std::size_t kRowsPerCall = 1000;
 
 class EmbeddedTarget : public CopyTarget {
 public:
@@ -44,7 +44,7 @@ public:
         if (m_columns.empty())
             throw embsql::Error("42S02", 208, "Invalid object name '" + m_table + "'.");
         m_rows = std::make_unique<tooldriver::RowSender>(*m_connection, m_table, m_columns,
-                                                         kRowsPerArray);
+                                                         kRowsPerCall);
     }
     const std::vector<embsql::Column>& Columns() const override { return m_columns; }
     std::optional<embsql::Error>

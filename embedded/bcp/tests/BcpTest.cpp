@@ -423,20 +423,18 @@ TEST_F(BcpTest, TheProgramsThreeCommandsUploadAFile) {
     EXPECT_TRUE(ProgramSeesNothingCopied(ReadText(m_out))) << ReadText(m_out);
 
     // Through FreeTDS the server received each command as a SQL server
-    // would: the batches as written, the rows as one prepared insert
-    // executed once per row.
+    // would: the batches as written, the rows as one insert of three rows.
     if (toolkit::ThroughFreeTds()) {
         const std::string insert =
-            "rpc: sp_prepare  out=null ='@P1 VARCHAR(20),@P2 VARCHAR(20)' ='insert into "
-            "[tbl_ConvertSolvaneToOrbelle] ([sGroupId], [sClientId]) values (@P1, @P2)' =1";
+            "rpc: sp_prepexec  out=null ='@P1 VARCHAR(20),@P2 VARCHAR(20),@P3 VARCHAR(20),@P4 "
+            "VARCHAR(20),@P5 VARCHAR(20),@P6 VARCHAR(20)' ='insert into "
+            "[tbl_ConvertSolvaneToOrbelle] ([sGroupId], [sClientId]) values (@P1, @P2), (@P3, "
+            "@P4), (@P5, @P6)' ='G001' ='C000001' ='G001' ='C000002' ='G001' ='NOPE'";
         EXPECT_EQ(Requests(), (std::vector<std::string>{
                                   "batch: truncate table tbl_ConvertSolvaneToOrbelle ",
                                   "rpc: sp_columns @table_name='tbl_ConvertSolvaneToOrbelle' "
                                   "@ODBCVer=3",
                                   insert,
-                                  "rpc: sp_execute =1 ='G001' ='C000001'",
-                                  "rpc: sp_execute =1 ='G001' ='C000002'",
-                                  "rpc: sp_execute =1 ='G001' ='NOPE'",
                                   "rpc: sp_unprepare =1",
                                   "batch: exec stp_ConvertSolvaneToOrbelleBulk 1",
                                   "batch: truncate table tbl_ConvertSolvaneToOrbelle ",

@@ -1,5 +1,5 @@
 // The tools' connection through an ODBC driver: handles, the one checker of
-// every call, results and parameter arrays.
+// every call, results and multi-row inserts.
 #include "toolargs/Driver.h"
 
 #include <sql.h>
@@ -423,48 +423,89 @@ void Connection::Rollback() {
 }
 
 struct RowSender::Arrays {
-    Handle stmt;
-    std::size_t capacity = 1;
+    const Handle* dbc = nullptr;
+    std::string head;         // "insert into [t] ([c1], ...) values "
+    std::string tuple;        // "(?, ...)"
+    std::size_t capacity = 1; // rows in one statement
     std::size_t held = 0;
-    std::vector<std::size_t> widths; // bytes a value may take in its column's buffer
-    std::vector<std::vector<char>> buffers;
+    std::vector<std::size_t> widths;        // bytes a value may take in its column's buffer
+    std::vector<std::vector<char>> buffers; // a column's values, row after row
     std::vector<std::vector<SQLLEN>> lengths;
+    Handle full; // the statement of `capacity` rows
 
-    void Bind(std::size_t i) {
-        buffers[i].assign(capacity * widths[i], '\0');
-        lengths[i].assign(capacity, SQL_NULL_DATA);
+    // Allocates `stmt` and prepares the insert of `rows` rows, its markers
+    // bound to the buffers' first rows.
+    void Prepare(Handle& stmt, std::size_t rows) {
+        Allocate(stmt, SQL_HANDLE_STMT, dbc);
+        std::string sql = head;
+        for (std::size_t r = 0; r < rows; ++r)
+            sql += (r ? ", " : "") + tuple;
+        StmtCheck(SQLPrepare(stmt.handle, reinterpret_cast<SQLCHAR*>(sql.data()), SQL_NTS), stmt);
+        for (std::size_t i = 0; i < widths.size(); ++i)
+            Bind(stmt, rows, i);
+    }
+
+    // Binds column i's markers of the first `rows` rows of `stmt`.
+    void Bind(const Handle& stmt, std::size_t rows, std::size_t i) {
         const SQLSMALLINT type = widths[i] > 8000 ? SQL_LONGVARCHAR : SQL_VARCHAR;
-        StmtCheck(SQLBindParameter(stmt.handle, static_cast<SQLUSMALLINT>(i + 1), SQL_PARAM_INPUT,
-                                   SQL_C_CHAR, type, widths[i], 0, buffers[i].data(),
-                                   static_cast<SQLLEN>(widths[i]), lengths[i].data()),
-                  stmt);
+        for (std::size_t r = 0; r < rows; ++r) {
+            const auto marker = static_cast<SQLUSMALLINT>(r * widths.size() + i + 1);
+            StmtCheck(SQLBindParameter(stmt.handle, marker, SQL_PARAM_INPUT, SQL_C_CHAR, type,
+                                       widths[i], 0, buffers[i].data() + r * widths[i],
+                                       static_cast<SQLLEN>(widths[i]), &lengths[i][r]),
+                      stmt);
+        }
+    }
+
+    // Runs `stmt`, reading every row's answer: a refusal may come with any.
+    static void Execute(const Handle& stmt) {
+        try {
+            SQLRETURN rc = StmtCheck(SQLExecute(stmt.handle), stmt);
+            while (rc != SQL_NO_DATA)
+                rc = StmtCheck(SQLMoreResults(stmt.handle), stmt);
+        } catch (...) {
+            SQLFreeStmt(stmt.handle, SQL_CLOSE);
+            throw;
+        }
     }
 };
 
+namespace {
+
+// A SQL server takes at most 2,100 parameters in a request and 1,000 rows in
+// one values list. The rows of a statement divide `limit` (a thousand for
+// bcp, whose report counts thousands of rows sent).
+std::size_t RowsPerStatement(std::size_t limit, std::size_t columns) {
+    std::size_t rows = std::max<std::size_t>(1, std::min<std::size_t>(limit, 1000));
+    while (rows > 1 && (rows * columns > 2000 || limit % rows != 0))
+        --rows;
+    return rows;
+}
+
+} // namespace
+
 RowSender::RowSender(Connection& connection, const std::string& table,
-                     const std::vector<embsql::Column>& columns, std::size_t rowsPerArray)
+                     const std::vector<embsql::Column>& columns, std::size_t rowsPerCall)
     : m_arrays(std::make_unique<Arrays>()) {
     Arrays& a = *m_arrays;
-    Allocate(a.stmt, SQL_HANDLE_STMT, &connection.Get().dbc);
-    std::string sql = "insert into " + Bracketed(table) + " (";
-    std::string markers;
+    a.dbc = &connection.Get().dbc;
+    a.head = "insert into " + Bracketed(table) + " (";
+    a.tuple = "(";
     for (std::size_t i = 0; i < columns.size(); ++i) {
-        sql += (i ? ", " : "") + Bracketed(columns[i].name);
-        markers += i ? ", ?" : "?";
+        a.head += (i ? ", " : "") + Bracketed(columns[i].name);
+        a.tuple += i ? ", ?" : "?";
     }
-    sql += ") values (" + markers + ")";
-    StmtCheck(SQLPrepare(a.stmt.handle, reinterpret_cast<SQLCHAR*>(sql.data()), SQL_NTS), a.stmt);
-    // A driver without arrays of parameters sends one row at a time.
-    if (rowsPerArray > 1 &&
-        SQL_SUCCEEDED(SQLSetStmtAttr(a.stmt.handle, SQL_ATTR_PARAMSET_SIZE,
-                                     reinterpret_cast<SQLPOINTER>(rowsPerArray), 0)))
-        a.capacity = rowsPerArray;
+    a.head += ") values ";
+    a.tuple += ")";
+    a.capacity = RowsPerStatement(rowsPerCall, columns.size());
     a.buffers.resize(columns.size());
     a.lengths.resize(columns.size());
     for (std::size_t i = 0; i < columns.size(); ++i) {
         a.widths.push_back(columns[i].maxLength != 0 ? columns[i].maxLength : 32);
-        a.Bind(i);
+        a.buffers[i].assign(a.capacity * a.widths[i], '\0');
+        a.lengths[i].assign(a.capacity, SQL_NULL_DATA);
     }
+    a.Prepare(a.full, a.capacity);
 }
 
 RowSender::~RowSender() = default;
@@ -476,7 +517,8 @@ void RowSender::Add(const std::vector<std::optional<std::string>>& values) {
             // A value longer than its buffer: what is held goes first.
             Send();
             a.widths[i] = std::max(values[i]->size(), a.widths[i] * 2);
-            a.Bind(i);
+            a.buffers[i].assign(a.capacity * a.widths[i], '\0');
+            a.Bind(a.full, a.capacity, i);
         }
     }
     for (std::size_t i = 0; i < a.widths.size(); ++i) {
@@ -498,19 +540,14 @@ void RowSender::Send() {
         return;
     const std::size_t rows = a.held;
     a.held = 0;
-    if (a.capacity > 1)
-        StmtCheck(SQLSetStmtAttr(a.stmt.handle, SQL_ATTR_PARAMSET_SIZE,
-                                 reinterpret_cast<SQLPOINTER>(rows), 0),
-                  a.stmt);
-    try {
-        // Every row's answer is read: a refusal may come with any of them.
-        SQLRETURN rc = StmtCheck(SQLExecute(a.stmt.handle), a.stmt);
-        while (rc != SQL_NO_DATA)
-            rc = StmtCheck(SQLMoreResults(a.stmt.handle), a.stmt);
-    } catch (...) {
-        SQLFreeStmt(a.stmt.handle, SQL_CLOSE);
-        throw;
+    if (rows == a.capacity) {
+        Arrays::Execute(a.full);
+        return;
     }
+    // Fewer rows, at the end of a batch: a statement of their own.
+    Handle partial;
+    a.Prepare(partial, rows);
+    Arrays::Execute(partial);
 }
 
 void RowSender::Drop() {

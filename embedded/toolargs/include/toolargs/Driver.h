@@ -1,7 +1,7 @@
 // osql and bcp through an installed ODBC driver instead of the embedded
 // engine: the driver named by $EMBSQL_TOOLS_DRIVER, the connection, the
 // driver's diagnostics as the tools report them, results read as the
-// engine's, and rows sent as arrays of parameters.
+// engine's, and rows sent as multi-row inserts.
 #pragma once
 
 #include "embsql/Engine.h"
@@ -93,21 +93,24 @@ private:
     std::unique_ptr<Handles> m_handles;
 };
 
-// An insert of rows into one table, sent as arrays of parameters (one
-// array per call of the driver; one row at a time with a driver without
-// arrays). Values go as text; the server converts them to its columns.
+// An insert of rows into one table, sent as multi-row inserts with a
+// parameter per value ("values (?, ?), (?, ?), ..."), so that one request
+// carries many rows with any driver. Values go as text; the server converts
+// them to its columns.
 class RowSender {
 public:
-    // Prepares "insert into [table] ([c1], ...) values (?, ...)" for
-    // `columns` on `connection`. Throws DriverError.
+    // Prepares "insert into [table] ([c1], ...) values (?, ...), ..." for
+    // `columns` on `connection`, with up to `rowsPerCall` rows (fewer where a
+    // SQL server's limits of 1,000 rows and 2,100 parameters a request
+    // require; always a divisor of it). Throws DriverError.
     RowSender(Connection& connection, const std::string& table,
-              const std::vector<embsql::Column>& columns, std::size_t rowsPerArray);
+              const std::vector<embsql::Column>& columns, std::size_t rowsPerCall);
     ~RowSender();
     RowSender(const RowSender&) = delete;
     RowSender& operator=(const RowSender&) = delete;
 
     // Holds one row back (values in column order, nullopt for NULL); sends
-    // the rows held when they fill an array. Throws DriverError when the
+    // the rows held when they fill a statement. Throws DriverError when the
     // server refuses a row sent.
     void Add(const std::vector<std::optional<std::string>>& values);
     // Sends the rows held back. Throws DriverError.
