@@ -93,4 +93,34 @@ TEST_F(BulkInsertTest, OpenRefusesAMissingTableOrABadLogin) {
                  embsql::Error);
 }
 
+// A session's own bulk insert: its login's rights as they are now, its own
+// transaction, and what it commits seen by the session.
+TEST_F(BulkInsertTest, ASessionOpensOneForItsLoginWithItsRightsOfNow) {
+    Owner().SetRights("u1", embsql::Role::User, {{"INSERT", "tbl_Load"}, {"SELECT", "tbl_Load"}});
+    auto session = embsql::Session::Connect("127.0.0.1", "DB1", "u1", "pw");
+    auto load = session->OpenBulkInsert("tbl_Load");
+    const auto count = [&]() -> std::string {
+        auto results = session->Execute("select count(*) from tbl_Load", {});
+        return results.at(0)->Next() ? std::string(results[0]->Value(0).value_or("NULL"))
+                                     : "no row";
+    };
+    load->Begin();
+    load->Insert({"mine", "7"});
+    EXPECT_EQ(count(), "0") << "the load's transaction is its own";
+    load->Commit();
+    EXPECT_EQ(count(), "1");
+    EXPECT_EQ(Query("select sName, nCount from tbl_Load"), (toolkit::Rows{{"mine", "7"}}));
+    const auto refusal = [&](const std::string& table) {
+        try {
+            session->OpenBulkInsert(table);
+        } catch (const embsql::Error& e) {
+            return e.NativeError();
+        }
+        return 0;
+    };
+    EXPECT_EQ(refusal("tbl_None"), 208);
+    Owner().SetRights("u1", embsql::Role::User, {});
+    EXPECT_EQ(refusal("tbl_Load"), 229) << "rights are read when it opens";
+}
+
 } // namespace

@@ -73,24 +73,28 @@ std::string ClientSession::ResolveServer(const std::string& requested) const {
     return name;
 }
 
-std::string ClientSession::PickDatabase(const std::string& server, const std::string& login,
-                                        const std::string& password) const {
-    // No database asked for: the first one (by name) that knows the login.
-    std::vector<std::string> names;
-    std::error_code ec;
-    for (const auto& entry :
-         std::filesystem::directory_iterator(embsql::DataDir() / tds::LowerAscii(server), ec))
-        if (entry.path().extension() == ".sqlite")
-            names.push_back(entry.path().stem().string());
-    std::sort(names.begin(), names.end());
-    for (const std::string& db : names) {
-        try {
-            embsql::Session::Connect(server, db, login, password);
-            return db;
-        } catch (const embsql::Error&) {
+void ClientSession::OpenDatabase(const std::string& requested) {
+    m_database = requested;
+    if (m_database.empty()) {
+        // The first database that knows the login, opened once.
+        std::vector<std::string> names;
+        std::error_code ec;
+        for (const auto& entry :
+             std::filesystem::directory_iterator(embsql::DataDir() / tds::LowerAscii(m_server), ec))
+            if (entry.path().extension() == ".sqlite")
+                names.push_back(entry.path().stem().string());
+        std::sort(names.begin(), names.end());
+        for (const std::string& db : names) {
+            try {
+                m_engine = embsql::Session::Connect(m_server, db, m_login, m_password);
+                m_database = db;
+                return;
+            } catch (const embsql::Error&) {
+            }
         }
+        m_database = names.empty() ? std::string("master") : names.front();
     }
-    return names.empty() ? std::string("master") : names.front();
+    m_engine = embsql::Session::Connect(m_server, m_database, m_login, m_password);
 }
 
 bool ClientSession::Login() {
@@ -144,9 +148,7 @@ bool ClientSession::Login() {
         return false;
     }
     try {
-        m_database =
-            login.database.empty() ? PickDatabase(m_server, m_login, m_password) : login.database;
-        m_engine = embsql::Session::Connect(m_server, m_database, m_login, m_password);
+        OpenDatabase(login.database);
     } catch (const embsql::Error& e) {
         Note("login failed for '" + login.userName + "' to " + m_server + "/" + m_database +
              " from " + login.hostName + ": " + e.what());
@@ -292,7 +294,7 @@ void ClientSession::HandleBulkLoad(tds::Packet first) {
         } else {
             if (!m_bulk || m_bulkFor != tds::LowerAscii(table)) {
                 m_bulk.reset();
-                m_bulk = embsql::BulkInsert::Open(m_server, m_database, m_login, m_password, table);
+                m_bulk = m_engine->OpenBulkInsert(table);
                 m_bulkFor = tds::LowerAscii(table);
             }
             m_bulk->Begin();

@@ -94,8 +94,10 @@ private:
     void SendError(Response& r, const embsql::Error& e, std::string_view procedure);
     void SendLoginError(int number, const std::string& text);
     std::string ResolveServer(const std::string& requested) const;
-    std::string PickDatabase(const std::string& server, const std::string& login,
-                             const std::string& password) const;
+    // Opens m_database for the login; without one asked for, the first
+    // database (by name) that knows the login, which m_database then names.
+    // Throws the engine's login errors.
+    void OpenDatabase(const std::string& requested);
     void Note(const std::string& text) { m_log.Write(m_id, text); }
 
     Wire& m_wire;

@@ -45,7 +45,11 @@ struct BulkInsert::Prepared {
 std::unique_ptr<BulkInsert> BulkInsert::Open(std::string_view server, std::string_view database,
                                              std::string_view login, std::string_view password,
                                              std::string_view table) {
-    std::shared_ptr<Connection> conn = ConnectLogin(server, database, login, password);
+    return OpenBulkInsertOn(ConnectLogin(server, database, login, password), table);
+}
+
+std::unique_ptr<BulkInsert> OpenBulkInsertOn(std::shared_ptr<Connection> conn,
+                                             std::string_view table) {
     std::vector<Column> columns = TableColumns(*conn, table);
     if (columns.empty())
         throw Error("42S02", 208, "Invalid object name '" + std::string(table) + "'.");

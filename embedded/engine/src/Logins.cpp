@@ -101,4 +101,13 @@ std::shared_ptr<Connection> ConnectLogin(std::string_view server, std::string_vi
     return conn;
 }
 
+std::shared_ptr<Connection> ConnectAgain(const Connection& verified) {
+    const char* file = sqlite3_db_filename(verified.Handle(), "main");
+    std::shared_ptr<Connection> conn =
+        Connection::Open(file != nullptr ? file : "", verified.Database(), false);
+    conn->SetLogin(verified.Login());
+    LoadRights(*conn);
+    return conn;
+}
+
 } // namespace embsql

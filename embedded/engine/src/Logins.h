@@ -2,6 +2,8 @@
 // database for a login.
 #pragma once
 
+#include "embsql/BulkInsert.h"
+
 #include <memory>
 #include <string>
 #include <string_view>
@@ -25,5 +27,14 @@ bool VerifyPassword(std::string_view password, const std::string& hash);
 // HashPassword's is replaced after a successful check.
 std::shared_ptr<Connection> ConnectLogin(std::string_view server, std::string_view database,
                                          std::string_view login, std::string_view password);
+
+// A second connection to the database of `verified` for the login it was
+// opened for, with that login's rights read afresh and no password check.
+std::shared_ptr<Connection> ConnectAgain(const Connection& verified);
+
+// A bulk insert into `table` on `conn`. Throws 42S02/208 when there is no
+// such table, 42000/229 when the login may not insert into it.
+std::unique_ptr<BulkInsert> OpenBulkInsertOn(std::shared_ptr<Connection> conn,
+                                             std::string_view table);
 
 } // namespace embsql

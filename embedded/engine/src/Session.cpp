@@ -134,6 +134,10 @@ public:
         return results;
     }
 
+    std::unique_ptr<BulkInsert> OpenBulkInsert(std::string_view table) override {
+        return OpenBulkInsertOn(ConnectAgain(*m_conn), table);
+    }
+
     std::vector<Column> DescribeTable(std::string_view table) override {
         return RequireTable(*m_conn, table);
     }

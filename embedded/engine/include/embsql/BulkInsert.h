@@ -51,6 +51,8 @@ public:
     void Insert(const std::vector<std::optional<std::string>>& values);
 
 private:
+    friend std::unique_ptr<BulkInsert> OpenBulkInsertOn(std::shared_ptr<Connection> conn,
+                                                        std::string_view table);
     struct Prepared;
     BulkInsert(std::shared_ptr<Connection> conn, std::string table, std::vector<Column> columns);
     // Sends the rows held back, one group statement or row by row.

@@ -100,6 +100,8 @@ std::optional<Error> CheckValue(const Column& column, std::string_view table,
 // cannot be written.
 std::unique_ptr<Result> Spool(Result& source);
 
+class BulkInsert;
+
 class Session {
 public:
     // Opens database `database` of server `server` for `login`, which takes
@@ -117,6 +119,11 @@ public:
     virtual void SetBusyTimeout(std::chrono::milliseconds timeout) = 0;
     // The login this session was opened for, as the database spells it.
     virtual const std::string& Login() const = 0;
+    // A bulk insert into `table` for this session's login on a connection of
+    // its own (with transactions of its own), its rights read afresh but its
+    // password not checked again. Throws as BulkInsert::Open does for the
+    // table.
+    virtual std::unique_ptr<BulkInsert> OpenBulkInsert(std::string_view table) = 0;
 
     // Runs one statement: a plain select; {call p}'a','b'; {call p('a','b')};
     // exec/execute p 'a', 2; truncate table t; insert [into] t [(c, ...)]
