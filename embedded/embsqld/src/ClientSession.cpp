@@ -261,12 +261,10 @@ void ClientSession::Reply(Response& response) {
     m_wire.Flush();
 }
 
-void ClientSession::HandleBatch(std::string_view sql) {
-    if (m_config.trace)
-        Note("batch: " + std::string(sql));
+void ClientSession::Answer(const std::function<void(Response&)>& run) {
     Response r(m_writer);
     try {
-        RunBatch(sql, r, tds::kTokenDone);
+        run(r);
         Reply(r);
     } catch (const Cancelled&) {
         r.Cancel();
@@ -274,6 +272,12 @@ void ClientSession::HandleBatch(std::string_view sql) {
         m_wire.ClearAttention();
         Note("request cancelled by the client");
     }
+}
+
+void ClientSession::HandleBatch(std::string_view sql) {
+    if (m_config.trace)
+        Note("batch: " + std::string(sql));
+    Answer([&](Response& r) { RunBatch(sql, r, tds::kTokenDone); });
 }
 
 void ClientSession::HandleBulkLoad(tds::Packet first) {
@@ -397,17 +401,10 @@ void ClientSession::HandleRpc(std::string_view payload) {
                 text += " " + p.name + (p.output ? " out" : "") + "=" + p.value.AsLiteral();
             Note(text);
         }
-    Response r(m_writer);
-    try {
+    Answer([&](Response& r) {
         for (const tds::RpcCall& call : calls)
             RunRpcCall(call, r);
-        Reply(r);
-    } catch (const Cancelled&) {
-        r.Cancel();
-        m_wire.Flush();
-        m_wire.ClearAttention();
-        Note("request cancelled by the client");
-    }
+    });
 }
 
 void ClientSession::RunPrepared(const Prepared& prepared,

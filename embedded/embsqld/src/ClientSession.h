@@ -14,6 +14,7 @@
 #include "tds/Tokens.h"
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -44,6 +45,9 @@ private:
     bool Login();
     void Serve();
     void Reply(Response& response);
+    // Runs `run` on a fresh response and replies with it; when the client
+    // cancels, sends the cancelled response's end instead.
+    void Answer(const std::function<void(Response&)>& run);
 
     // Requests.
     void HandleBatch(std::string_view sql);

@@ -1,5 +1,6 @@
 // Conversion of one column value (text from the engine) into an
-// application buffer of a given C type, whole or in pieces.
+// application buffer of a given C type, whole or in pieces; and wide text
+// from an application as UTF-8.
 #pragma once
 
 #include <sql.h>
@@ -7,6 +8,7 @@
 
 #include <cstddef>
 #include <optional>
+#include <string>
 #include <string_view>
 
 namespace embodbc {
@@ -48,5 +50,9 @@ SQLSMALLINT DefaultCType(bool isInteger);
 // 07006 a C type this driver does not convert to.
 Outcome ConvertValue(std::optional<std::string_view> value, bool isInteger, const Target& target,
                      Piece* piece);
+
+// UTF-16 code units (an application's wide text) as UTF-8; a lone
+// surrogate becomes U+FFFD.
+std::string Narrow(std::u16string_view units);
 
 } // namespace embodbc

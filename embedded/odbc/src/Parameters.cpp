@@ -112,36 +112,6 @@ SQLSMALLINT Resolve(const ParamBinding& b) {
                                "input parameters are offered");
 }
 
-// UTF-16 code units to UTF-8; a lone surrogate becomes U+FFFD.
-std::string Narrow(const char16_t* units, std::size_t count) {
-    std::string out;
-    for (std::size_t i = 0; i < count; ++i) {
-        char32_t cp = units[i];
-        if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < count && units[i + 1] >= 0xDC00 &&
-            units[i + 1] <= 0xDFFF) {
-            cp = 0x10000 + ((cp - 0xD800) << 10) + (units[++i] - 0xDC00);
-        } else if (cp >= 0xD800 && cp <= 0xDFFF) {
-            cp = 0xFFFD;
-        }
-        if (cp < 0x80) {
-            out += static_cast<char>(cp);
-        } else if (cp < 0x800) {
-            out += static_cast<char>(0xC0 | (cp >> 6));
-            out += static_cast<char>(0x80 | (cp & 0x3F));
-        } else if (cp < 0x10000) {
-            out += static_cast<char>(0xE0 | (cp >> 12));
-            out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (cp & 0x3F));
-        } else {
-            out += static_cast<char>(0xF0 | (cp >> 18));
-            out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-            out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (cp & 0x3F));
-        }
-    }
-    return out;
-}
-
 // The bytes of character data: its length cell, or up to the terminator.
 std::string ReadText(const ParamBinding& b, SQLSMALLINT cType, SQLLEN length) {
     const std::size_t unit = cType == SQL_C_WCHAR ? sizeof(char16_t) : 1;
@@ -162,7 +132,7 @@ std::string ReadText(const ParamBinding& b, SQLSMALLINT cType, SQLLEN length) {
     if (cType == SQL_C_WCHAR) {
         std::u16string units(bytes / unit, u'\0');
         std::memcpy(units.data(), b.data, bytes);
-        return Narrow(units.data(), units.size());
+        return Narrow(units);
     }
     return std::string(static_cast<const char*>(b.data), bytes);
 }

@@ -148,33 +148,30 @@ void TokenWriter::ColMetadata(const std::vector<ResultColumn>& columns) {
 }
 
 void TokenWriter::PutValue(const ResultColumn& c, std::optional<std::string_view> value) {
+    // A whole number of T's width (4 or 8 bytes), its length first.
+    const auto putInteger = [&](auto v, const char* typeName) {
+        if (!ParseInteger(*value, v))
+            throw ValueError("Conversion failed when converting the value '" + std::string(*value) +
+                             "' of column '" + c.name + "' to data type " + typeName + ".");
+        PutU8(m_buffer, sizeof v);
+        if constexpr (sizeof v == 4)
+            PutU32(m_buffer, static_cast<std::uint32_t>(v));
+        else
+            PutU64(m_buffer, static_cast<std::uint64_t>(v));
+    };
     switch (c.type) {
-    case ColumnType::Int: {
-        if (!value) {
+    case ColumnType::Int:
+        if (!value)
             PutU8(m_buffer, 0);
-            return;
-        }
-        std::int32_t v = 0;
-        if (!ParseInteger(*value, v))
-            throw ValueError("Conversion failed when converting the value '" + std::string(*value) +
-                             "' of column '" + c.name + "' to data type int.");
-        PutU8(m_buffer, 4);
-        PutU32(m_buffer, static_cast<std::uint32_t>(v));
+        else
+            putInteger(std::int32_t{0}, "int");
         return;
-    }
-    case ColumnType::BigInt: {
-        if (!value) {
+    case ColumnType::BigInt:
+        if (!value)
             PutU8(m_buffer, 0);
-            return;
-        }
-        long long v = 0;
-        if (!ParseInteger(*value, v))
-            throw ValueError("Conversion failed when converting the value '" + std::string(*value) +
-                             "' of column '" + c.name + "' to data type bigint.");
-        PutU8(m_buffer, 8);
-        PutU64(m_buffer, static_cast<std::uint64_t>(v));
+        else
+            putInteger(std::int64_t{0}, "bigint");
         return;
-    }
     case ColumnType::DateTime: {
         if (!value) {
             PutU8(m_buffer, 0);

@@ -422,7 +422,7 @@ void Connection::Rollback() {
           m_handles->dbc.handle);
 }
 
-struct RowSender::Arrays {
+struct RowSender::Buffers {
     const Handle* dbc = nullptr;
     std::string head;         // "insert into [t] ([c1], ...) values "
     std::string tuple;        // "(?, ...)"
@@ -486,8 +486,8 @@ std::size_t RowsPerStatement(std::size_t limit, std::size_t columns) {
 
 RowSender::RowSender(Connection& connection, const std::string& table,
                      const std::vector<embsql::Column>& columns, std::size_t rowsPerCall)
-    : m_arrays(std::make_unique<Arrays>()) {
-    Arrays& a = *m_arrays;
+    : m_buffers(std::make_unique<Buffers>()) {
+    Buffers& a = *m_buffers;
     a.dbc = &connection.Get().dbc;
     a.head = "insert into " + Bracketed(table) + " (";
     a.tuple = "(";
@@ -511,7 +511,7 @@ RowSender::RowSender(Connection& connection, const std::string& table,
 RowSender::~RowSender() = default;
 
 void RowSender::Add(const std::vector<std::optional<std::string>>& values) {
-    Arrays& a = *m_arrays;
+    Buffers& a = *m_buffers;
     for (std::size_t i = 0; i < values.size() && i < a.widths.size(); ++i) {
         if (values[i] && values[i]->size() > a.widths[i]) {
             // A value longer than its buffer: what is held goes first.
@@ -535,23 +535,23 @@ void RowSender::Add(const std::vector<std::optional<std::string>>& values) {
 }
 
 void RowSender::Send() {
-    Arrays& a = *m_arrays;
+    Buffers& a = *m_buffers;
     if (a.held == 0)
         return;
     const std::size_t rows = a.held;
     a.held = 0;
     if (rows == a.capacity) {
-        Arrays::Execute(a.full);
+        Buffers::Execute(a.full);
         return;
     }
     // Fewer rows, at the end of a batch: a statement of their own.
     Handle partial;
     a.Prepare(partial, rows);
-    Arrays::Execute(partial);
+    Buffers::Execute(partial);
 }
 
 void RowSender::Drop() {
-    m_arrays->held = 0;
+    m_buffers->held = 0;
 }
 
 } // namespace tooldriver

@@ -119,8 +119,8 @@ public:
     void Drop();
 
 private:
-    struct Arrays;
-    std::unique_ptr<Arrays> m_arrays;
+    struct Buffers; // the values held back, a column at a time, and the statements
+    std::unique_ptr<Buffers> m_buffers;
 };
 
 } // namespace tooldriver
